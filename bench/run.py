@@ -1,0 +1,159 @@
+"""`make bench`: per-call times of the five functions against the library
+floor measured in the same run, plus the JSON throughput and verification
+benchmarks of the C++ side. Prints one table per topic."""
+
+from __future__ import annotations
+
+import argparse
+import json
+import pathlib
+import subprocess
+import sys
+import timeit
+
+import blake3
+
+import corvane_kit._native as native
+
+SEED_A = bytes(range(32))
+SEED_B = bytes(range(32, 64))
+INTENT_ID = "123e4567-e89b-12d3-a456-426614174000"
+
+
+def per_call_us(call, number: int = 2000, repeat: int = 7) -> float:
+    return min(timeit.repeat(call, number=number, repeat=repeat)) / number * 1e6
+
+
+def filler_json(size: int) -> str:
+    members = []
+    i = 0
+    while len("{" + ",".join(members) + "}") < size:
+        members.append(f'"k{i}":"value number {i}"')
+        i += 1
+    return "{" + ",".join(members) + "}"
+
+
+def evidence_args() -> dict:
+    return dict(
+        tenant_id="tenant-7",
+        intent_id=INTENT_ID,
+        payee_did="did:example:payee",
+        payload_json=filler_json(1024),
+        artifacts_hex=["11" * 32, "0x" + "AB" * 32, "cd" * 32],
+        submitted_at_rfc3339="2025-03-01T12:00:00.5Z",
+    )
+
+
+def intent_args() -> dict:
+    return dict(
+        tenant_id="tenant-7",
+        principal_seed=SEED_A,
+        payee_seed=SEED_B,
+        intent_id=INTENT_ID,
+        principal_did="did:example:principal",
+        payee_did="did:example:payee",
+        budget_json=filler_json(512),
+        currency="USD",
+        amount_cents=1500,
+        evidence_schema_json=filler_json(512),
+        deadline_rfc3339="2030-01-01T00:00:00Z",
+        predicate_json=filler_json(512),
+        predicate_ref="pred:v1",
+        allowed_tools_json='["browse", "fetch", "read", "search", "write"]',
+        settlement_rail="stripe_connect",
+    )
+
+
+def python_evidence_record(args: dict) -> str:
+    """The same EvidenceSignV1 record built in pure Python, as a baseline."""
+
+    def varint(n: int) -> bytes:
+        if n <= 250:
+            return bytes([n])
+        if n <= 0xFFFF:
+            return b"\xfb" + n.to_bytes(2, "little")
+        if n <= 0xFFFFFFFF:
+            return b"\xfc" + n.to_bytes(4, "little")
+        return b"\xfd" + n.to_bytes(8, "little")
+
+    def text(s: str) -> bytes:
+        b = s.encode()
+        return varint(len(b)) + b
+
+    payload = json.loads(args["payload_json"])
+    canonical = json.dumps(payload, sort_keys=True, separators=(",", ":"), ensure_ascii=False).encode()
+    artifacts = b"".join(bytes.fromhex(a.strip().removeprefix("0x")) for a in args["artifacts_hex"])
+    record = (
+        b"\x02"
+        + text(args["tenant_id"])
+        + b"\x10"
+        + bytes.fromhex(args["intent_id"].replace("-", ""))
+        + text(args["payee_did"])
+        + blake3.blake3(canonical).digest()
+        + blake3.blake3(artifacts).digest()
+        + text(args["submitted_at_rfc3339"])
+    )
+    return record.hex()
+
+
+def run_json(build_dir: pathlib.Path, command: list[str]) -> dict:
+    output = subprocess.run(command, check=True, capture_output=True, text=True, cwd=build_dir).stdout
+    return json.loads(output.strip().splitlines()[-1])
+
+
+def main() -> None:
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build-dir", type=pathlib.Path, default=pathlib.Path("build/cpp"))
+    options = parser.parse_args()
+    bench_dir = options.build_dir.resolve() / "bench"
+
+    floor = run_json(bench_dir, [str(bench_dir / "bench_floor")])
+
+    ev = evidence_args()
+    seed = SEED_B
+    sign_evidence = per_call_us(lambda: native.sign_payee_evidence_binding_json(**ev, secret_seed=seed))
+    encode_evidence = per_call_us(lambda: native.encode_evidence_sign_v1_hex(**ev))
+    python_record = per_call_us(lambda: python_evidence_record(ev))
+    assert python_evidence_record(ev) == native.encode_evidence_sign_v1_hex(**ev)
+
+    ia = intent_args()
+    policy = dict(ia)
+    policy["materialized_predicate_json"] = policy.pop("predicate_json")
+    policy.update(policy_template_id="travel", policy_version_seq=3, policy_content_digest_hex="ab" * 32)
+    create = per_call_us(lambda: native.build_signed_create_intent_json(**ia))
+    create_policy = per_call_us(lambda: native.build_signed_create_intent_with_policy_binding_json(**policy))
+
+    from nacl.signing import SigningKey
+
+    key = SigningKey(SEED_A)
+    digest = bytes(range(32))
+    sig = key.sign(digest).signature.hex()
+    pub = bytes(key.verify_key).hex()
+    verify = per_call_us(lambda: native.verify_ed25519_sha256_hex(digest.hex(), sig, pub))
+
+    rows = [
+        ("sign_payee_evidence_binding_json", sign_evidence, floor["evidence_floor_us"]),
+        ("build_signed_create_intent_json", create, floor["intent_floor_us"]),
+        ("build_signed_create_intent_with_policy_binding_json", create_policy, floor["intent_floor_us"]),
+        ("verify_ed25519_sha256_hex", verify, floor["verify_floor_us"]),
+    ]
+    print("Per call, typical inputs (µs); floor = the same library work called from C++")
+    print(f"{'function':<54}{'µs/call':>10}{'floor':>10}{'ratio':>8}")
+    for name, measured, base in rows:
+        print(f"{name:<54}{measured:>10.2f}{base:>10.2f}{measured / base:>8.3f}")
+    print(f"{'encode_evidence_sign_v1_hex':<54}{encode_evidence:>10.2f}{'':>10}{'':>8}")
+    print(f"{'  same record in pure Python (json + blake3)':<54}{python_record:>10.2f}"
+          f"{'':>10}{python_record / encode_evidence:>7.1f}x")
+    print()
+
+    for extra in sorted(bench_dir.glob("bench_*")):
+        if extra.name == "bench_floor" or not extra.is_file() or extra.suffix:
+            continue
+        print(f"== {extra.name}")
+        sys.stdout.flush()
+        subprocess.run([str(extra)], check=True, cwd=bench_dir)
+        print()
+
+
+if __name__ == "__main__":
+    main()

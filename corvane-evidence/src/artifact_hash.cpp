@@ -1,0 +1,21 @@
+#include "artifact_hash.hpp"
+
+#include <algorithm>
+
+#include "encoding/hex.hpp"
+#include "encoding/trim.hpp"
+
+namespace corvane::evidence {
+
+Expected<Bytes32> decode_artifact_hash(std::string_view text) {
+  std::string_view digits = encoding::trim_white_space(text);
+  if (digits.starts_with("0x")) digits.remove_prefix(2);
+  auto bytes = encoding::decode_hex(digits);
+  if (!bytes) return fail("bad hex (" + bytes.error() + ")");
+  if (bytes->size() != 32) return fail("expected 32 bytes, got " + std::to_string(bytes->size()));
+  Bytes32 hash;
+  std::copy(bytes->begin(), bytes->end(), hash.begin());
+  return hash;
+}
+
+}  // namespace corvane::evidence

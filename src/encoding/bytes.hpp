@@ -1,0 +1,14 @@
+// Fixed-size byte values shared by the encodings, digests and keys.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace corvane {
+
+using ByteVector = std::vector<std::uint8_t>;
+using Bytes32 = std::array<std::uint8_t, 32>;
+using Digest = Bytes32;
+
+}  // namespace corvane

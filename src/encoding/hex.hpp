@@ -1,0 +1,25 @@
+// Hexadecimal text form of byte strings.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "encoding/bytes.hpp"
+#include "encoding/expected.hpp"
+
+namespace corvane::encoding {
+
+// Two digits per byte, high nibble first; both letter cases are digits. The
+// text is used as given (no trimming) and may have any length; callers check
+// the byte count they need. Fails with "Odd number of digits" (checked before
+// any digit) or "Invalid character {c} at position {i}", where {c} is the
+// offending byte as a quoted character literal and {i} its byte offset.
+Expected<ByteVector> decode_hex(std::string_view text);
+
+// Lower-case digits, no prefix, no separators.
+std::string encode_hex(std::span<const std::uint8_t> bytes);
+void append_hex(std::span<const std::uint8_t> bytes, std::string& out);
+
+}  // namespace corvane::encoding

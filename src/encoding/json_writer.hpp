@@ -1,0 +1,32 @@
+// Writing JSON values as compact text: no white space, object members in the
+// order the value holds them, one fixed form for every number and string.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "encoding/json_value.hpp"
+
+namespace corvane::encoding {
+
+// Appends the compact text of `value` to `out`.
+void append_json(const JsonValue& value, std::string& out);
+std::string to_json(const JsonValue& value);
+
+// Appends `text` as a JSON string: quoted, with only the quote, the backslash
+// and bytes below 0x20 escaped. For documents written member by member.
+void append_json_string(std::string_view text, std::string& out);
+
+// Appends the JSON form of a float: the shortest digits that read back to the
+// same value, e.g. "1.0", "0.00001", "1e-6", "1000000000000000.0", "1e+16",
+// "-0.0"; "null" for a value that is not finite.
+void append_json_float(double value, std::string& out);
+
+// Hands the compact text of `value` to `consume` in consecutive pieces of at
+// most `piece_size` bytes, so that the whole text is never held at once.
+void write_json_in_pieces(const JsonValue& value, std::size_t piece_size,
+                          const std::function<void(std::string_view)>& consume);
+
+}  // namespace corvane::encoding

@@ -1,0 +1,136 @@
+// Lenient Ed25519 verification. Expected answers come from an independent,
+// deliberately slow reference (affine curve arithmetic over Python integers);
+// the cases marked * are ones libsodium's own verification refuses, so they
+// run through our point-operation path.
+#include <algorithm>
+#include <string_view>
+
+#include "check.hpp"
+#include "ed25519_verify.hpp"
+#include "encoding/hex.hpp"
+
+using corvane::ByteVector;
+using corvane::PublicKey;
+using corvane::Signature;
+
+namespace {
+
+template <class Array>
+Array array_of(std::string_view text) {
+  Array out{};
+  const ByteVector bytes = *corvane::encoding::decode_hex(text);
+  std::copy(bytes.begin(), bytes.end(), out.begin());
+  return out;
+}
+
+void key_decoding() {
+  const struct {
+    std::string_view key;
+    bool decodes;
+  } cases[] = {
+      {"bdb8e9c5fb746e72b54a66dd008897d8c05e801ffe17f51c93c6ece20a154702", true},   // ordinary
+      {"0100000000000000000000000000000000000000000000000000000000000000", true},   // identity
+      {"0100000000000000000000000000000000000000000000000000000000000080", true},   // x = 0, sign bit
+      {"0000000000000000000000000000000000000000000000000000000000000000", true},   // order 4
+      {"edffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", true},   // y = p
+      {"f0ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", true},   // y = p + 3
+      {"ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff", true},   // y = p + 18
+      {"73f5624a4fe334ec76bb9edacc198847d2a2d318313cb71a7b7731b1c6f72cbe", true},   // mixed order
+      {"0200000000000000000000000000000000000000000000000000000000000000", false},  // y = 2
+      {"0700000000000000000000000000000000000000000000000000000000000080", false},  // y = 7
+      {"efffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", false},  // y = p + 2
+  };
+  for (const auto& c : cases) CHECK_EQ(corvane::decodes_to_curve_point(array_of<PublicKey>(c.key)), c.decodes);
+}
+
+void verification() {
+  const struct {
+    std::string_view label, key, message, signature;
+    bool valid;
+  } cases[] = {
+    {"ordinary key", "bdb8e9c5fb746e72b54a66dd008897d8c05e801ffe17f51c93c6ece20a154702", "6162",
+     "3fea9d6b1691207c0055da17256e0ccecb5beeec68a72c9aa52224e7c406e3dad3534efc20eb1225b1431bdfccb3eb7933e3132aefc43332496a484390928501", true},
+    {"ordinary key, other message", "bdb8e9c5fb746e72b54a66dd008897d8c05e801ffe17f51c93c6ece20a154702", "6163",
+     "3fea9d6b1691207c0055da17256e0ccecb5beeec68a72c9aa52224e7c406e3dad3534efc20eb1225b1431bdfccb3eb7933e3132aefc43332496a484390928501", false},
+    {"ordinary key, S + L", "bdb8e9c5fb746e72b54a66dd008897d8c05e801ffe17f51c93c6ece20a154702", "6162",
+     "3fea9d6b1691207c0055da17256e0ccecb5beeec68a72c9aa52224e7c406e3dac02744593b4e257d87e01282abadca8e33e3132aefc43332496a484390928511", false},
+    {"ordinary key, identity R *", "bdb8e9c5fb746e72b54a66dd008897d8c05e801ffe17f51c93c6ece20a154702", "6162",
+     "01000000000000000000000000000000000000000000000000000000000000006e8566988e31a1b8c6453f866c676bfcf102aaf05b60f604d72431db007db40a", true},
+    {"order 1 key 0T *", "0100000000000000000000000000000000000000000000000000000000000000", "100000",
+     "9042bdcd700bc9f0f5f1bf32d7ac83eb4c5cfd95142aea9ae44530bd23bdac9b727f697f2aa1c09fc151af5afc684c165da1c20bab23cd9d154a6d11463fe203", true},
+    {"order 8 key 1T *", "26e8958fc2b227b045c3f489f2ef98f0d5dfac05d3c63339b13802886d53fc05", "100100",
+     "02e1aa6d7e95ecc8d03ac442cd31c033f95d2ebbcfabe3afdfba5d51696ac4ef1a7442e1850fe892c70a1b2c76e005132b116afb0a874e4796d933ac5f1cd70e", true},
+    {"order 4 key 2T *", "0000000000000000000000000000000000000000000000000000000000000000", "100200",
+     "e25b11a850e5d39cdac5e374f812928ed5a108db8a80dd31b7643c018fa87e97c21a714043480345b77d44c6ad820d139427efa4d7ca692d5998eedfde0f7f0c", true},
+    {"order 8 key 3T *", "c7176a703d4dd84fba3c0b760d10670f2a2053fa2c39ccc64ec7fd7792ac037a", "100300",
+     "8e43bbaffd1cdb1e1fa924f6d94988ddbf6d8ed3126cf19c7624e9b1d83c860c3871d48880a98b699cd747801b38a639488d15e55097d8573ab066105a77060f", true},
+    {"order 2 key 4T *", "ecffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", "100400",
+     "74a95eff4aa375ca5703a7a68f998ea0fb944b6012530020220842d5124712f0b50e4f5a4ba00b66fef720749e16796b27a273f19193fb47c43cdea4d1461a0e", true},
+    {"order 8 key 5T *", "c7176a703d4dd84fba3c0b760d10670f2a2053fa2c39ccc64ec7fd7792ac03fa", "100502",
+     "e2fcc7cf9f43f539fffb49530ce3c4bd3caf18a0b6ec1aa160e32aa37554c944f12a839dbf170b8b3e473d8159f76504e29ff8ebaf8deef7bb8c136fb82d0902", true},
+    {"order 4 key 6T *", "0000000000000000000000000000000000000000000000000000000000000080", "100600",
+     "8d0ecc8cc476c0881f12d913a7ae0f5999dddb8793e81e7847d89add980548d9d5efbd7c1064f07fab8ef6b7000164a42f52bddcc4bc19257f1e96cebdcbef0b", true},
+    {"order 8 key 7T *", "26e8958fc2b227b045c3f489f2ef98f0d5dfac05d3c63339b13802886d53fc85", "100700",
+     "a07dfceecf3793fed8076a07618579925d6fe39f683ff2909005590469e38b84608372422dda043307b984780d942b124b1af80a1c8cb6abb2101999731bcf03", true},
+    {"order 4 key 2T, flipped message bit", "0000000000000000000000000000000000000000000000000000000000000000", "2102",
+     "0f9e7814e4899cfc0fde6c4ed7ec7c6e861c705521ad103d3b1e02f44c47586fce812fb141ec653ef7cb39fcef4a5fa0e3ae47ad5157b849cef4f5fa0b885b0c", false},
+    {"key y = p (order 4) *", "edffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", "3000",
+     "8f51555221eee5ea218dc71e52135ada91115d0d5ccfd97423ae4858e7c05bb7a42f7060f55f331a041f5aad662c480f9e8cc3fecd3d6c1abf64df31afc2580d", true},
+    {"key y = p, sign bit *", "edffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff", "3000",
+     "b47abc689a091210cb776bba3ef6b2d07c790f165be2a165ffb0c0243d213ad7edd48cfc90d8a1d6fc8a8db00a06cbc445d72dba814110110b0c23dcf7956b01", true},
+    {"key y = p + 1 (identity) *", "eeffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", "3000",
+     "98e3a06d3eaf04dfed2ee6b818f06e0f3138f8782cf438dd6609b30da9d81a9568cf8357f612efeba14161f0b695ca8b105d58f78f568464e55c9d7108162002", true},
+    {"key y = p + 1, sign bit *", "eeffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff", "3000",
+     "624e0b92ccc599ae0f4faac01381a9f3934c4df47412ae31e5e91b118248d9e98f00cc3f690da6ced6002c92415f68ed3c01df54ae00c4f8ef9d3bf6dbe04e0a", true},
+    {"key y = 1, sign bit (identity) *", "0100000000000000000000000000000000000000000000000000000000000080", "3000",
+     "31f0dbc8a683f21d64d175a5accba00ba665f2eedf0eaee36c0e623a81e2eb0a22d00a1e64bbb4abffda4c9096708bd5156f056d8d8711ad47df2dc06e29dc01", true},
+    {"key y = p - 1, sign bit (order 2) *", "ecffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff", "3000",
+     "107331edbe7a4b272c5694f1c5ce0f130b4c4fd3b95a0cef13a3f6f0898c772e331c301006284467a4f6bf23fddf228d742c8c670838c2f1afeae9a0a3430b03", true},
+    {"key y = p signature under canonical bytes", "0000000000000000000000000000000000000000000000000000000000000000", "400000",
+     "c058312e384657a3385969a02a577a70fd3fdd98a634b2a4db820a2d6439fe7ebcec7e486f267888e4d0ad477c95e5b2706918d5374751cc75520c986b7f2b00", false},
+    {"order 8 key, S = 0 *", "c7176a703d4dd84fba3c0b760d10670f2a2053fa2c39ccc64ec7fd7792ac037a", "5000",
+     "c7176a703d4dd84fba3c0b760d10670f2a2053fa2c39ccc64ec7fd7792ac03fa0000000000000000000000000000000000000000000000000000000000000000", true},
+    {"identity key, S = 0, R identity *", "0100000000000000000000000000000000000000000000000000000000000000", "",
+     "01000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000", true},
+    {"identity key, S = 0, non-canonical identity R", "0100000000000000000000000000000000000000000000000000000000000000", "",
+     "eeffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f0000000000000000000000000000000000000000000000000000000000000000", false},
+    {"identity key, S = 0, R identity with sign bit", "0100000000000000000000000000000000000000000000000000000000000000", "",
+     "01000000000000000000000000000000000000000000000000000000000000800000000000000000000000000000000000000000000000000000000000000000", false},
+    {"identity key, any message *", "0100000000000000000000000000000000000000000000000000000000000000", "616e79",
+     "8b89d95d0195a10d54192536bc3fc9a63666135ed4d54ec3e7efa20d476c0546347d1636992f2882f8bb7e232b2c3644b567367becfe4b66e3d733f295e5270f", true},
+    {"identity key, S + L", "0100000000000000000000000000000000000000000000000000000000000000", "616e79",
+     "8b89d95d0195a10d54192536bc3fc9a63666135ed4d54ec3e7efa20d476c054621510c93b3923adace5876c609261559b567367becfe4b66e3d733f295e5271f", false},
+    {"mixed-order key aB + 1T", "73f5624a4fe334ec76bb9edacc198847d2a2d318313cb71a7b7731b1c6f72cbe", "600100",
+     "bbde0e2431ef196fd0c4939987dc2488d65237ba362442c11992461e9b36541f8a6edbc010caef1650c4278673c381cddbc82d8f99eaafa0b1b3c1f6c6f5b10b", true},
+    {"mixed-order key aB + 1T, small-order R *", "73f5624a4fe334ec76bb9edacc198847d2a2d318313cb71a7b7731b1c6f72cbe", "700100",
+     "c7176a703d4dd84fba3c0b760d10670f2a2053fa2c39ccc64ec7fd7792ac037a87250f78f4cb4bafe00c615d0b40d00b62b520d79dfbf19e1bb299a6642a8e00", true},
+    {"mixed-order key aB + 2T", "a3abd48ed12c36c7bf50fdfe061872ca6ddee4c0e70320e531958c3dbf2781df", "600202",
+     "f6652e92facad9bf88785b21d9cb97a91c9f7f444dda388604559b9a8e084b1ce22d1724d24812eb15c4d72ea3eb8b6854f2440cf91adf94b4320d7324f2ff0c", true},
+    {"mixed-order key aB + 2T, small-order R *", "a3abd48ed12c36c7bf50fdfe061872ca6ddee4c0e70320e531958c3dbf2781df", "700200",
+     "ecffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f0c0f8eaea3449af8e2984f58c8d676fbb92fb623f385873f3eee2a9f3b9d8600", true},
+    {"mixed-order key aB + 4T", "3047163a048b918d4ab59922ff7768273fa17fe001e80ae36c39131df5eab8fd", "600400",
+     "5cb5b470f15aa529ec58ed3202e51a03231d07438e4dd0c5c6e30f8b3a220f33f5cd3e88f3168744b22f5aa4273dc94953aefbfeb84c54535f0f2e621ae8f909", true},
+    {"mixed-order key aB + 4T, small-order R *", "3047163a048b918d4ab59922ff7768273fa17fe001e80ae36c39131df5eab8fd", "700401",
+     "ecffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f28633a5015e02c24346293f2e9c6e7f96a792101807128afbe315b89a540cb0a", true},
+    {"mixed-order key, other message", "73f5624a4fe334ec76bb9edacc198847d2a2d318313cb71a7b7731b1c6f72cbe", "8101",
+     "f4bff55f429b28f05cf9ae0386be4e95bc9a65928457dddf4d55d85ebd45b45fa3bb672bc782e049c585fd06a585821388f09c15394927465d52a75eb73db60c", false},
+    {"key y = p + 3", "f0ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", "",
+     "edc876d6831fd2105d0b4389ca2e283166469289146e2ce06faefe98b22548df0500000000000000000000000000000000000000000000000000000000000000", false},
+    {"key y = 2, no square root", "0200000000000000000000000000000000000000000000000000000000000000", "",
+     "edc876d6831fd2105d0b4389ca2e283166469289146e2ce06faefe98b22548df0500000000000000000000000000000000000000000000000000000000000000", false},
+  };
+  for (const auto& c : cases) {
+    const bool valid = corvane::verify_lenient(array_of<PublicKey>(c.key), *corvane::encoding::decode_hex(c.message),
+                                               array_of<Signature>(c.signature));
+    if (valid != c.valid) std::cerr << "case: " << c.label << "\n";
+    CHECK_EQ(valid, c.valid);
+  }
+}
+
+}  // namespace
+
+int main() {
+  key_decoding();
+  verification();
+  return check::failures() != 0;
+}

@@ -1,0 +1,118 @@
+// Hex decoding and its exact messages; hex and base64 encoding.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "check.hpp"
+#include "encoding/base64.hpp"
+#include "encoding/hex.hpp"
+
+using namespace std::string_view_literals;
+using corvane::ByteVector;
+using corvane::encoding::append_base64;
+using corvane::encoding::append_hex;
+using corvane::encoding::decode_hex;
+using corvane::encoding::encode_base64;
+using corvane::encoding::encode_hex;
+
+namespace {
+
+ByteVector bytes_of(std::string_view text) { return ByteVector(text.begin(), text.end()); }
+
+void decodes() {
+  const struct {
+    std::string_view text;
+    ByteVector bytes;
+  } cases[] = {
+      {"", {}},
+      {"AbCd", {0xab, 0xcd}},
+      {"00ff7F80", {0x00, 0xff, 0x7f, 0x80}},
+      {"0123456789abcdefABCDEF", {0x01, 0x23, 0x45, 0x67, 0x89, 0xab, 0xcd, 0xef, 0xab, 0xcd, 0xef}},
+  };
+  for (const auto& c : cases) {
+    const auto decoded = decode_hex(c.text);
+    CHECK(decoded.ok());
+    if (decoded) CHECK(*decoded == c.bytes);
+  }
+}
+
+void decode_messages() {
+  const struct {
+    std::string_view text;
+    std::string_view message;
+  } cases[] = {
+      // Parity is checked before any digit.
+      {"abc", "Odd number of digits"},
+      {"g", "Odd number of digits"},
+      {"0g0", "Odd number of digits"},
+      // The first bad byte, the first digit of a pair before the second.
+      {"0g", "Invalid character 'g' at position 1"},
+      {"zy", "Invalid character 'z' at position 0"},
+      {"0000000000x0", "Invalid character 'x' at position 10"},
+      {"0 ", "Invalid character ' ' at position 1"},
+      {"~0", "Invalid character '~' at position 0"},
+      {"\"0", "Invalid character '\"' at position 0"},
+      // Escapes.
+      {"'0", "Invalid character '\\'' at position 0"},
+      {"\\0", "Invalid character '\\\\' at position 0"},
+      {"\t0", "Invalid character '\\t' at position 0"},
+      {"\r0", "Invalid character '\\r' at position 0"},
+      {"\n0", "Invalid character '\\n' at position 0"},
+      {"\0\0"sv, "Invalid character '\\0' at position 0"},
+      {"\x01" "0", "Invalid character '\\u{1}' at position 0"},
+      {"\x1f" "0", "Invalid character '\\u{1f}' at position 0"},
+      {"\x7f" "0", "Invalid character '\\u{7f}' at position 0"},
+      {"\x80" "0", "Invalid character '\\u{80}' at position 0"},
+      {"\x9f" "0", "Invalid character '\\u{9f}' at position 0"},
+      {"\xa0" "0", "Invalid character '\\u{a0}' at position 0"},
+      {"\xad" "0", "Invalid character '\\u{ad}' at position 0"},
+      // Other bytes show as the character with the same code point, in UTF-8.
+      {"\xc3\xa9" "00", "Invalid character '\xc3\x83' at position 0"},
+      {"0\xa1", "Invalid character '\xc2\xa1' at position 1"},
+      {"\xae" "0", "Invalid character '\xc2\xae' at position 0"},
+      {"\xff" "0", "Invalid character '\xc3\xbf' at position 0"},
+  };
+  for (const auto& c : cases) {
+    const auto decoded = decode_hex(c.text);
+    CHECK(!decoded.ok());
+    if (!decoded) CHECK_EQ(decoded.error(), c.message);
+  }
+}
+
+void encodes_hex() {
+  CHECK_EQ(encode_hex(ByteVector{}), "");
+  CHECK_EQ(encode_hex(ByteVector{0x00, 0x01, 0x7f, 0x80, 0xab, 0xff}), "00017f80abff");
+  std::string out = "id=";
+  append_hex(ByteVector{0xcd, 0x0e}, out);
+  CHECK_EQ(out, "id=cd0e");
+}
+
+void encodes_base64() {
+  // RFC 4648 section 10.
+  const struct {
+    std::string_view bytes;
+    std::string_view text;
+  } cases[] = {
+      {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},        {"foo", "Zm9v"},
+      {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+      {"\xfb\xff\xbf", "+/+/"}, {"\x00\x10\x83\x10\x51\x87\x20\x92\x8b\x30\xd3\x8f"sv, "ABCDEFGHIJKLMNOP"},
+  };
+  for (const auto& c : cases) CHECK_EQ(encode_base64(bytes_of(c.bytes)), c.text);
+
+  std::string out = "key=";
+  append_base64(ByteVector(32, 0xff), out);
+  CHECK_EQ(out, "key=//////////////////////////////////////////8=");
+  CHECK_EQ(encode_base64(ByteVector(64, 0)),
+           "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA==");
+}
+
+}  // namespace
+
+int main() {
+  decodes();
+  decode_messages();
+  encodes_hex();
+  encodes_base64();
+  return check::failures() != 0;
+}

@@ -1,0 +1,107 @@
+// Signing keys: RFC 8032 known answers, determinism, and the wipe of the secret.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <new>
+#include <string_view>
+
+#include "check.hpp"
+#include "encoding/hex.hpp"
+#include "internal_failure.hpp"
+#include "signing_key.hpp"
+
+using corvane::ByteVector;
+using corvane::SigningKey;
+
+namespace {
+
+ByteVector hex(std::string_view text) { return *corvane::encoding::decode_hex(text); }
+
+std::array<std::uint8_t, 32> seed_of(std::string_view text) {
+  std::array<std::uint8_t, 32> seed{};
+  const ByteVector bytes = hex(text);
+  std::copy(bytes.begin(), bytes.end(), seed.begin());
+  return seed;
+}
+
+template <std::size_t N>
+bool equals(const std::array<std::uint8_t, N>& actual, std::string_view expected_hex) {
+  const ByteVector expected = hex(expected_hex);
+  return std::equal(actual.begin(), actual.end(), expected.begin(), expected.end());
+}
+
+void rfc8032_vectors() {
+  // RFC 8032 section 7.1: TEST 1, TEST 2, TEST 3 and TEST SHA(abc).
+  const struct {
+    std::string_view seed, public_key, message, signature;
+  } vectors[] = {
+      {"9d61b19deffd5a60ba844af492ec2cc44449c5697b326919703bac031cae7f60",
+       "d75a980182b10ab7d54bfed3c964073a0ee172f3daa62325af021a68f707511a", "",
+       "e5564300c360ac729086e2cc806e828a84877f1eb8e5d974d873e06522490155"
+       "5fb8821590a33bacc61e39701cf9b46bd25bf5f0595bbe24655141438e7a100b"},
+      {"4ccd089b28ff96da9db6c346ec114e0f5b8a319f35aba624da8cf6ed4fb8a6fb",
+       "3d4017c3e843895a92b70aa74d1b7ebc9c982ccf2ec4968cc0cd55f12af4660c", "72",
+       "92a009a9f0d4cab8720e820b5f642540a2b27b5416503f8fb3762223ebdb69da"
+       "085ac1e43e15996e458f3613d0f11d8c387b2eaeb4302aeeb00d291612bb0c00"},
+      {"c5aa8df43f9f837bedb7442f31dcb7b166d38535076f094b85ce3a2e0b4458f7",
+       "fc51cd8e6218a1a38da47ed00230f0580816ed13ba3303ac5deb911548908025", "af82",
+       "6291d657deec24024827e69c3abe01a30ce548a284743a445e3680d7db5ac3ac"
+       "18ff9b538d16f290ae67f760984dc6594a7c15e9716ed28dc027beceea1ec40a"},
+      {"833fe62409237b9d62ec77587520911e9a759cec1d19755b7da901b96dca3d42",
+       "ec172b93ad5e563bf4932c70e1245034c35467ef2efd4d64ebf819683467e2bf",
+       "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a"
+       "2192992a274fc1a836ba3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f",
+       "dc2a4459e7369633a52b1bf277839a00201009a3efbf3ecb69bea2186c26b589"
+       "09351fc9ac90b3ecfdfbc7c66431e0303dca179c138ac17ad9bef1177331a704"},
+  };
+  for (const auto& v : vectors) {
+    const SigningKey key(seed_of(v.seed));
+    CHECK(equals(key.public_key(), v.public_key));
+    CHECK(equals(key.sign(hex(v.message)), v.signature));
+  }
+}
+
+void deterministic() {
+  const SigningKey key(seed_of("4ccd089b28ff96da9db6c346ec114e0f5b8a319f35aba624da8cf6ed4fb8a6fb"));
+  const ByteVector message = hex("0d352d465254a3d2895e501abe4d24892e4d38345c6a0b6216f3d340e35cd9fd");
+  CHECK(key.sign(message) == key.sign(message));
+  const SigningKey again(seed_of("4ccd089b28ff96da9db6c346ec114e0f5b8a319f35aba624da8cf6ed4fb8a6fb"));
+  CHECK(again.sign(message) == key.sign(message));
+}
+
+void wipe_is_observable() {
+  // Even the all-zero seed leaves non-zero secret bytes until the wipe.
+  SigningKey key(std::array<std::uint8_t, 32>{});
+  CHECK(key.holds_secret());
+  key.wipe();
+  CHECK(!key.holds_secret());
+  bool refused = false;
+  try {
+    (void)key.sign(ByteVector{1, 2, 3});
+  } catch (const corvane::InternalFailure&) {
+    refused = true;
+  }
+  CHECK(refused);
+}
+
+void destructor_wipes() {
+  const auto seed = seed_of("c5aa8df43f9f837bedb7442f31dcb7b166d38535076f094b85ce3a2e0b4458f7");
+  alignas(SigningKey) std::uint8_t storage[sizeof(SigningKey)];
+  const auto holds_seed = [&] {
+    return std::search(std::begin(storage), std::end(storage), seed.begin(), seed.end()) != std::end(storage);
+  };
+  auto* key = new (storage) SigningKey(seed);
+  CHECK(holds_seed());
+  key->~SigningKey();
+  CHECK(!holds_seed());
+}
+
+}  // namespace
+
+int main() {
+  rfc8032_vectors();
+  deterministic();
+  wipe_is_observable();
+  destructor_wipes();
+  return check::failures() != 0;
+}
