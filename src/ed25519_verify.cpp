@@ -11,8 +11,8 @@
 namespace corvane {
 namespace {
 
-// A point as its 32-byte encoding; every point computed here is canonical
-// because libsodium's point operations always return canonical encodings.
+// A point as its 32-byte encoding. libsodium's point operations return
+// canonical encodings, as the final comparison with R requires.
 using Encoding = std::array<std::uint8_t, 32>;
 using Scalar = std::array<std::uint8_t, 32>;
 
@@ -121,10 +121,11 @@ Scalar challenge(const Signature& signature, const PublicKey& key, std::span<con
   return k;
 }
 
-// For keys libsodium refuses (y >= p, small order): [S]B - [k]A from the
-// library's public point operations, which accept any curve point. Writing
-// k = 8q + r, [k]A = [q]([8]A) + [r]A; [8]A lies in the prime-order subgroup,
-// where scalar multiplication is available, and [r]A needs at most 3 additions.
+// For what libsodium's verification refuses (a key with y >= p or of small
+// order, a small-order R): [S]B - [k]A from the library's point operations,
+// whose addition accepts any curve point. Writing k = 8q + r,
+// [k]A = [q]([8]A) + [r]A: [8]A lies in the prime-order subgroup, where scalar
+// multiplication is available, and [r]A takes at most 3 subtractions.
 bool verify_with_point_operations(const PublicKey& key, std::span<const std::uint8_t> message,
                                   const Signature& signature) {
   Encoding a2;

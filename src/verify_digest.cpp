@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ed25519_verify.hpp"
+#include "encoding/bytes.hpp"
 #include "encoding/hex.hpp"
 #include "encoding/trim.hpp"
 
@@ -16,7 +17,7 @@ Expected<bool> verify_ed25519_sha256_hex(std::string_view digest_hex, std::strin
 
   const auto digest = decode_hex(trim_white_space(digest_hex));
   if (!digest) return fail("digest_hex: " + digest.error());
-  if (digest->size() != 32) return fail(std::string("digest_hex must decode to 32 bytes"));
+  if (digest->size() != Digest{}.size()) return fail(std::string("digest_hex must decode to 32 bytes"));
 
   const auto signature_bytes = decode_hex(trim_white_space(signature_hex));
   if (!signature_bytes) return fail("signature_hex: " + signature_bytes.error());

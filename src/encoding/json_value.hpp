@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -31,12 +32,15 @@ enum class JsonKind : std::uint8_t {
 
 class JsonValue;
 class JsonMember;
+// What arrays and objects are built from; a value holds its children in one
+// block of exactly their number.
 using JsonArray = std::vector<JsonValue>;
 using JsonObject = std::vector<JsonMember>;
 
 // A JSON value that owns its children. It takes 16 bytes: numbers and strings
-// of up to 14 bytes live in place, so a parsed document needs not much more
-// memory than its text.
+// of up to 14 bytes live in place, and an array, object or longer string is one
+// allocation of exactly its size, so that a parsed document needs about twice
+// the memory of its text.
 class JsonValue {
  public:
   JsonValue() noexcept { raw_.kind = JsonKind::null; }
@@ -54,17 +58,19 @@ class JsonValue {
     set(JsonKind::unsigned_integer, static_cast<std::uint64_t>(value));
   }
   JsonValue(double value) noexcept { set(JsonKind::floating, value); }
-  JsonValue(std::string_view text) { set_string(text); }
+  JsonValue(std::string_view text);
   JsonValue(const char* text) : JsonValue(std::string_view(text)) {}
   JsonValue(const std::string& text) : JsonValue(std::string_view(text)) {}
-  JsonValue(JsonArray items) {
-    set(JsonKind::array, items.empty() ? nullptr : new JsonArray(std::move(items)));
-  }
-  // Sorts the members by key bytes; of members with the same key the last one
-  // given is kept.
-  inline JsonValue(JsonObject members);
+  JsonValue(JsonArray items) : JsonValue(array_from(items)) {}
+  JsonValue(JsonObject members) : JsonValue(object_from(members)) {}
 
-  inline JsonValue(const JsonValue& other);
+  // Moves the items into a new array.
+  static JsonValue array_from(std::span<JsonValue> items);
+  // Moves the members into a new object, sorted by key bytes; of members with
+  // the same key, the last one given is kept. Reorders `members`.
+  static JsonValue object_from(std::span<JsonMember> members);
+
+  JsonValue(const JsonValue& other);
   JsonValue(JsonValue&& other) noexcept : raw_(other.raw_) { other.raw_.kind = JsonKind::null; }
   JsonValue& operator=(const JsonValue& other) {
     if (this != &other) *this = JsonValue(other);
@@ -90,39 +96,34 @@ class JsonValue {
   std::int64_t as_negative() const { return get<std::int64_t>(JsonKind::negative_integer); }
   double as_float() const { return get<double>(JsonKind::floating); }
   std::string_view as_string() const {
-    if (kind() == JsonKind::string && raw_.string_size != kLongString) {
-      return {reinterpret_cast<const char*>(raw_.bytes), raw_.string_size};
+    if (kind() == JsonKind::string && raw_.short_size != kLongString) {
+      return {reinterpret_cast<const char*>(raw_.bytes), raw_.short_size};
     }
-    const char* block = get<char*>(JsonKind::string);
-    std::size_t size;
-    std::memcpy(&size, block, sizeof size);
-    return {block + sizeof size, size};
+    return {get<const char*>(JsonKind::string), count()};
   }
-  std::span<const JsonValue> as_array() const {
-    const JsonArray* items = get<JsonArray*>(JsonKind::array);
-    return items ? std::span<const JsonValue>(*items) : std::span<const JsonValue>();
-  }
-  inline std::span<const JsonMember> as_object() const;
+  std::span<const JsonValue> as_array() const { return {get<const JsonValue*>(JsonKind::array), count()}; }
+  std::span<const JsonMember> as_object() const { return {get<const JsonMember*>(JsonKind::object), count()}; }
 
   // The value of the member with this key, or nullptr; requires an object.
-  inline const JsonValue* find(std::string_view key) const;
+  const JsonValue* find(std::string_view key) const;
 
   // Structural equality; floats are equal when their bits are (so 0.0 and -0.0
   // differ, as their texts do).
-  friend inline bool operator==(const JsonValue& a, const JsonValue& b);
+  friend bool operator==(const JsonValue& a, const JsonValue& b);
 
  private:
   static constexpr std::size_t kShortCapacity = 14;
   static constexpr std::uint8_t kLongString = 0xFF;
+  static constexpr int kCountBytes = 6;
 
   // Trivially copyable, so that moving a value copies 16 bytes.
   struct Raw {
-    // The payload, by kind: bool, std::uint64_t, std::int64_t or double; the
-    // bytes of a short string; or an owning pointer: char* to a long string
-    // (its length as a std::size_t, then its bytes), JsonArray* or
-    // JsonObject* (nullptr when empty).
+    // Bytes 0-7: the payload, by kind a bool, std::uint64_t, std::int64_t or
+    // double, or the owning pointer to a long string's bytes, an array's
+    // items or an object's members (nullptr when empty). Bytes 8-13: their
+    // count, little-endian. A short string uses bytes 0-13 for its bytes.
     alignas(8) unsigned char bytes[kShortCapacity];
-    std::uint8_t string_size;  // string kind: length of a short string, or kLongString
+    std::uint8_t short_size;  // the length of a short string, or kLongString
     JsonKind kind;
   };
 
@@ -134,34 +135,56 @@ class JsonValue {
   }
 
   template <class T>
-  T get(JsonKind kind) const {
-    if (raw_.kind != kind) throw InternalFailure("JSON value accessed as the wrong kind");
-    return payload<T>();
-  }
-
-  template <class T>
   T payload() const noexcept {
     T value;
     std::memcpy(&value, raw_.bytes, sizeof value);
     return value;
   }
 
-  void set_string(std::string_view text) {
-    if (text.size() <= kShortCapacity) {
-      if (!text.empty()) std::memcpy(raw_.bytes, text.data(), text.size());
-      raw_.string_size = static_cast<std::uint8_t>(text.size());
-      raw_.kind = JsonKind::string;
-      return;
-    }
-    const std::size_t size = text.size();
-    char* block = new char[sizeof size + size];
-    std::memcpy(block, &size, sizeof size);
-    std::memcpy(block + sizeof size, text.data(), size);
-    set(JsonKind::string, block);
-    raw_.string_size = kLongString;
+  template <class T>
+  T get(JsonKind kind) const {
+    if (raw_.kind != kind) throw InternalFailure("JSON value accessed as the wrong kind");
+    return payload<T>();
   }
 
-  inline void release() noexcept;
+  // Sets kind, pointer and count of a value that owns a block.
+  template <class T>
+  void set_block(JsonKind kind, T* block, std::size_t count) {
+    if (count >> (8 * kCountBytes) != 0) throw InternalFailure("JSON value too large");
+    set(kind, block);
+    for (int i = 0; i < kCountBytes; ++i) raw_.bytes[8 + i] = static_cast<unsigned char>(count >> (8 * i));
+    raw_.short_size = kLongString;
+  }
+
+  std::size_t count() const noexcept {
+    std::size_t count = 0;
+    for (int i = kCountBytes - 1; i >= 0; --i) count = (count << 8) | raw_.bytes[8 + i];
+    return count;
+  }
+
+  // An uninitialised block for `count` elements, filled by `fill`.
+  template <class T, class Fill>
+  static T* new_block(std::size_t count, Fill fill) {
+    if (count == 0) return nullptr;
+    std::allocator<T> allocator;
+    T* block = allocator.allocate(count);
+    try {
+      fill(block);
+    } catch (...) {
+      allocator.deallocate(block, count);
+      throw;
+    }
+    return block;
+  }
+
+  template <class T>
+  static void delete_block(T* block, std::size_t count) noexcept {
+    if (block == nullptr) return;
+    std::destroy_n(block, count);
+    std::allocator<T>().deallocate(block, count);
+  }
+
+  void release() noexcept;
 
   Raw raw_{};
 };
@@ -190,48 +213,86 @@ class JsonMember {
   JsonValue value_;
 };
 
-inline JsonValue::JsonValue(JsonObject members) {
+inline JsonValue::JsonValue(std::string_view text) {
+  if (text.size() <= kShortCapacity) {
+    if (!text.empty()) std::memcpy(raw_.bytes, text.data(), text.size());
+    raw_.short_size = static_cast<std::uint8_t>(text.size());
+    raw_.kind = JsonKind::string;
+    return;
+  }
+  char* block = new char[text.size()];
+  std::memcpy(block, text.data(), text.size());
+  set_block(JsonKind::string, block, text.size());
+}
+
+inline JsonValue JsonValue::array_from(std::span<JsonValue> items) {
+  JsonValue array;
+  array.set_block(JsonKind::array, new_block<JsonValue>(items.size(), [&](JsonValue* block) {
+                    std::uninitialized_move(items.begin(), items.end(), block);
+                  }),
+                  items.size());
+  return array;
+}
+
+inline JsonValue JsonValue::object_from(std::span<JsonMember> members) {
   const auto key_less = [](const JsonMember& a, const JsonMember& b) { return a.key() < b.key(); };
-  // Parsed and built objects usually arrive sorted already; stable sorting
-  // keeps repeated keys in input order, so the last of each run is the one kept.
-  const bool strictly_sorted = std::adjacent_find(members.begin(), members.end(), [&](const auto& a, const auto& b) {
-                                 return !key_less(a, b);
-                               }) == members.end();
+  std::size_t kept = members.size();
+  // Objects usually arrive sorted or small. Either sort is stable, so that of
+  // members with the same key the last one given ends up last in its run.
+  const bool strictly_sorted =
+      std::adjacent_find(members.begin(), members.end(), [&](const JsonMember& a, const JsonMember& b) {
+        return !key_less(a, b);
+      }) == members.end();
   if (!strictly_sorted) {
-    std::stable_sort(members.begin(), members.end(), key_less);
-    std::size_t kept = 0;
+    if (members.size() <= 16) {
+      for (std::size_t i = 1; i < members.size(); ++i) {
+        for (std::size_t j = i; j > 0 && key_less(members[j], members[j - 1]); --j) std::swap(members[j], members[j - 1]);
+      }
+    } else {
+      std::stable_sort(members.begin(), members.end(), key_less);
+    }
+    kept = 0;
     for (std::size_t i = 0; i < members.size(); ++i) {
       if (i + 1 < members.size() && members[i + 1].key() == members[i].key()) continue;
       if (kept != i) members[kept] = std::move(members[i]);
       ++kept;
     }
-    if (kept != members.size()) {
-      members.erase(members.begin() + static_cast<std::ptrdiff_t>(kept), members.end());
-      members.shrink_to_fit();
-    }
   }
-  set(JsonKind::object, members.empty() ? nullptr : new JsonObject(std::move(members)));
+  JsonValue object;
+  object.set_block(JsonKind::object, new_block<JsonMember>(kept, [&](JsonMember* block) {
+                     std::uninitialized_move(members.begin(), members.begin() + static_cast<std::ptrdiff_t>(kept), block);
+                   }),
+                   kept);
+  return object;
 }
 
 inline JsonValue::JsonValue(const JsonValue& other) : raw_(other.raw_) {
   switch (other.kind()) {
     case JsonKind::string:
-      if (other.raw_.string_size == kLongString) set_string(other.as_string());
+      if (other.raw_.short_size == kLongString) {
+        const std::string_view text = other.as_string();
+        char* block = new char[text.size()];
+        std::memcpy(block, text.data(), text.size());
+        set(JsonKind::string, block);
+      }
       break;
-    case JsonKind::array:
-      if (const auto* items = other.payload<JsonArray*>()) set(JsonKind::array, new JsonArray(*items));
+    case JsonKind::array: {
+      const auto items = other.as_array();
+      set(JsonKind::array, new_block<JsonValue>(items.size(), [&](JsonValue* block) {
+            std::uninitialized_copy(items.begin(), items.end(), block);
+          }));
       break;
-    case JsonKind::object:
-      if (const auto* members = other.payload<JsonObject*>()) set(JsonKind::object, new JsonObject(*members));
+    }
+    case JsonKind::object: {
+      const auto members = other.as_object();
+      set(JsonKind::object, new_block<JsonMember>(members.size(), [&](JsonMember* block) {
+            std::uninitialized_copy(members.begin(), members.end(), block);
+          }));
       break;
+    }
     default:
       break;
   }
-}
-
-inline std::span<const JsonMember> JsonValue::as_object() const {
-  const JsonObject* members = get<JsonObject*>(JsonKind::object);
-  return members ? std::span<const JsonMember>(*members) : std::span<const JsonMember>();
 }
 
 inline const JsonValue* JsonValue::find(std::string_view key) const {
@@ -267,13 +328,13 @@ inline bool operator==(const JsonValue& a, const JsonValue& b) {
 inline void JsonValue::release() noexcept {
   switch (raw_.kind) {
     case JsonKind::string:
-      if (raw_.string_size == kLongString) delete[] payload<char*>();
+      if (raw_.short_size == kLongString) delete[] payload<char*>();
       break;
     case JsonKind::array:
-      delete payload<JsonArray*>();
+      delete_block(payload<JsonValue*>(), count());
       break;
     case JsonKind::object:
-      delete payload<JsonObject*>();
+      delete_block(payload<JsonMember*>(), count());
       break;
     default:
       break;
