@@ -3,6 +3,8 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <sodium.h>
+
 #include "exceptions.hpp"
 #include "handlers.hpp"
 
@@ -94,6 +96,11 @@ int add_function(PyObject* module, PyObject* module_name, PyMethodDef* definitio
 int exec_module(PyObject* module) {
   if (!PyModule_Check(module)) {
     raise_type_mismatch(module, "module");
+    return -1;
+  }
+  // Picks libsodium's fastest implementations; safe to repeat.
+  if (sodium_init() < 0) {
+    raise_panic("libsodium could not be initialised");
     return -1;
   }
   PyObject* module_name = PyModule_GetNameObject(module);
