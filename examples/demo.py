@@ -1,78 +1,226 @@
-"""The main job, end to end: sign a create-intent request and an evidence
-submission, then verify a signature over a digest.
+"""`make demo`: run the corvane-kit command over the files in examples/ and check what it prints.
 
-The seeds below are EXAMPLE SEEDS, fixed so that the output is reproducible.
-Never use them for anything real: real seeds come from a secret store.
+For each command the demo shows the command line and its output, then says
+exactly what it checked:
+
+- intents: the public keys are those of the example seeds (PyNaCl), and the
+  principal's signature verifies (PyNaCl) over the signing payload rebuilt
+  from the request file by tests/payload_reference.py, an encoder that shares
+  no code with the extension;
+- evidence: the evidence bytes equal that encoder's rebuild, and the payee's
+  signature verifies (PyNaCl) over those bytes;
+- manifest: verify-digest accepts the example exporter's signature over the
+  manifest's SHA-256 digest (made by PyNaCl) and rejects it for a changed
+  manifest.
+
+The seeds in examples/seeds/ are EXAMPLE SEEDS, fixed so that the output is
+reproducible. Never use them for anything real.
 """
 
+from __future__ import annotations
+
+import base64
+import datetime as dt
 import hashlib
 import json
+import pathlib
+import shlex
+import subprocess
+import sys
+import uuid
 
 from nacl.signing import SigningKey
 
-from corvane_kit import (
-    build_signed_create_intent_json,
-    encode_evidence_sign_v1_hex,
-    sign_payee_evidence_binding_json,
-    verify_ed25519_sha256_hex,
-)
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(ROOT / "tests"))
+import payload_reference as ref  # noqa: E402  (the test-side encoder)
 
-EXAMPLE_PRINCIPAL_SEED = bytes(range(32))  # example only
-EXAMPLE_PAYEE_SEED = bytes(range(32, 64))  # example only
-INTENT_ID = "123e4567-e89b-12d3-a456-426614174000"
+SEEDS = "examples/seeds"
+PRINCIPAL_SEED_FILE = f"{SEEDS}/principal.example.hex"
+PAYEE_SEED_FILE = f"{SEEDS}/payee.example.hex"
 
 
-def show(title: str, body: str) -> None:
-    print(f"== {title}")
-    print(body)
+class DemoFailure(Exception):
+    pass
+
+
+def seed(path: str) -> bytes:
+    return bytes.fromhex((ROOT / path).read_text().strip())
+
+
+def corvane_kit(*args: str, expect: int = 0) -> str:
+    """Run the command as a user would (python -m corvane_kit is the corvane-kit script)."""
+    print("$ corvane-kit " + " ".join(shlex.quote(a) for a in args))
+    done = subprocess.run(
+        [sys.executable, "-m", "corvane_kit", *args], cwd=ROOT, capture_output=True, text=True, check=False
+    )
+    print(done.stdout, end="")
+    if done.returncode != expect:
+        raise DemoFailure(f"exit status {done.returncode}, expected {expect}: {done.stderr.strip()}")
+    return done.stdout.rstrip("\n")
+
+
+def request(name: str) -> dict:
+    return json.loads((ROOT / "examples" / name).read_text())
+
+
+def check(ok: bool, what: str) -> None:
+    if not ok:
+        raise DemoFailure("FAILED: " + what)
+    print("  checked: " + what)
+
+
+def canonical_time(text: str) -> str:
+    return ref.rfc3339(dt.datetime.fromisoformat(text))
+
+
+def pubkey_b64(seed_bytes: bytes) -> str:
+    return base64.b64encode(bytes(SigningKey(seed_bytes).verify_key)).decode()
+
+
+def intent_fields(req: dict, payee_seed: bytes, predicate_member: str) -> dict:
+    return dict(
+        tenant_id=req["tenant_id"],
+        intent_id=uuid.UUID(ref.trim(req["intent_id"])),
+        principal_did=req["principal_did"],
+        payee_did=req["payee_did"],
+        amount_cents=req["amount_cents"],
+        currency=req["currency"],
+        deadline=canonical_time(req["deadline_rfc3339"]),
+        budget_digest=ref.content_digest(req["budget_json"]),
+        evidence_schema_digest=ref.content_digest(req["evidence_schema_json"]),
+        predicate_dsl_digest=ref.content_digest(req[predicate_member]),
+        predicate_ref=req["predicate_ref"],
+        allowed_tools_digest=ref.allowed_tools_digest(req["allowed_tools_json"]),
+        settlement_rail=ref.trim(req["settlement_rail"]),
+        payee_pubkey=ref.public_key(payee_seed),
+    )
+
+
+def check_intent(body_text: str, payload: bytes, principal_seed: bytes, payee_seed: bytes, version: int) -> None:
+    body = json.loads(body_text)
+    check(body["principal_pubkey"] == pubkey_b64(principal_seed), "principal_pubkey is the example principal key")
+    check(body["payee_pubkey"] == pubkey_b64(payee_seed), "payee_pubkey is the example payee key")
+    check(body["signing_version"] == version == payload[0], f"signing_version {version} names the payload's tag byte")
+    signature = base64.b64decode(body["principal_signature"])
+    pubkey = base64.b64decode(body["principal_pubkey"])
+    check(
+        ref.verifies(pubkey, payload, signature),
+        f"principal_signature verifies (PyNaCl) over the {len(payload)}-byte IntentSignV{version} payload "
+        "rebuilt by tests/payload_reference.py",
+    )
+
+
+def demo_intent(principal_seed: bytes, payee_seed: bytes) -> None:
+    print("== POST /intents")
+    body = corvane_kit(
+        "create-intent",
+        "--request", "examples/intent.json",
+        "--principal-seed-file", PRINCIPAL_SEED_FILE,
+        "--payee-seed-file", PAYEE_SEED_FILE,
+    )  # fmt: skip
+    req = request("intent.json")
+    payload = ref.intent_sign_v6(**intent_fields(req, payee_seed, "predicate_json"))
+    check_intent(body, payload, principal_seed, payee_seed, 6)
     print()
 
 
-def main() -> None:
-    intent = build_signed_create_intent_json(
-        tenant_id="tenant-7",
-        principal_seed=EXAMPLE_PRINCIPAL_SEED,
-        payee_seed=EXAMPLE_PAYEE_SEED,
-        intent_id=INTENT_ID,
-        principal_did="did:example:principal",
-        payee_did="did:example:payee",
-        budget_json='{"max_cents": 5000, "categories": ["travel"]}',
-        currency="USD",
-        amount_cents=1500,
-        evidence_schema_json='{"type": "object", "required": ["receipt"]}',
-        deadline_rfc3339="2030-01-01T00:00:00Z",
-        predicate_json='{"all": [{"field": "receipt.total", "lte": 1500}]}',
-        predicate_ref="",
-        allowed_tools_json='["browse", "pay"]',
-        settlement_rail="stripe_connect",
+def demo_policy_intent(principal_seed: bytes, payee_seed: bytes) -> None:
+    print("== POST /intents, bound to a managed policy")
+    body = corvane_kit(
+        "create-policy-intent",
+        "--request", "examples/policy-intent.json",
+        "--principal-seed-file", PRINCIPAL_SEED_FILE,
+        "--payee-seed-file", PAYEE_SEED_FILE,
+    )  # fmt: skip
+    req = request("policy-intent.json")
+    payload = ref.intent_sign_v7(
+        **intent_fields(req, payee_seed, "materialized_predicate_json"),
+        policy_template_id=req["policy_template_id"],
+        policy_version_seq=req["policy_version_seq"],
+        policy_content_digest=bytes.fromhex(ref.trim(req["policy_content_digest_hex"])),
     )
-    show("POST /intents", intent)
+    check_intent(body, payload, principal_seed, payee_seed, 7)
+    print()
 
-    evidence_args = dict(
-        tenant_id="tenant-7",
-        intent_id=INTENT_ID,
-        payee_did="did:example:payee",
-        payload_json='{"receipt": {"total": 1499, "currency": "USD"}}',
-        artifacts_hex=["11" * 32, "0x" + "AB" * 32],
-        submitted_at_rfc3339="2025-03-01T12:00:00.5Z",
+
+def artifact_bytes(text: str) -> bytes:
+    text = ref.trim(text)
+    return bytes.fromhex(text[2:] if text.startswith("0x") else text)
+
+
+def demo_evidence(payee_seed: bytes) -> None:
+    req = request("evidence.json")
+    print(f"== POST /intents/{req['intent_id']}/evidence")
+    body = json.loads(
+        corvane_kit("sign-evidence", "--request", "examples/evidence.json", "--seed-file", PAYEE_SEED_FILE)
     )
-    submission = sign_payee_evidence_binding_json(**evidence_args, secret_seed=EXAMPLE_PAYEE_SEED)
-    show(f"POST /intents/{INTENT_ID}/evidence", submission)
-    record_hex = encode_evidence_sign_v1_hex(**evidence_args)
-    show("EvidenceSignV1 bytes", record_hex)
+    print()
+    print("== EvidenceSignV1 bytes (what the payee signed)")
+    record = bytes.fromhex(corvane_kit("evidence-bytes", "--request", "examples/evidence.json"))
+    rebuilt = ref.evidence_sign_v1(
+        tenant_id=req["tenant_id"],
+        intent_id=req["intent_id"],
+        payee_did=req["payee_did"],
+        payload_digest=ref.content_digest(req["payload_json"]),
+        artifact_digest=ref.artifact_list_digest([artifact_bytes(a) for a in req["artifacts_hex"]]),
+        submitted_at=canonical_time(req["submitted_at_rfc3339"]),
+    )
+    check(record == rebuilt, f"the {len(record)} evidence bytes equal the rebuild by tests/payload_reference.py")
+    check(body["payee_pubkey"] == pubkey_b64(payee_seed), "payee_pubkey is the example payee key")
+    check(
+        ref.verifies(base64.b64decode(body["payee_pubkey"]), record, base64.b64decode(body["payee_signature"])),
+        "payee_signature verifies (PyNaCl) over those bytes",
+    )
+    print()
 
-    # An audit-export manifest: its SHA-256 digest, signed by the exporter.
-    manifest = json.dumps({"intents": [INTENT_ID], "exported": "2030-01-02"}).encode()
-    digest = hashlib.sha256(manifest).digest()
-    exporter = SigningKey(EXAMPLE_PRINCIPAL_SEED)  # example only
-    signature = exporter.sign(digest).signature
-    ok = verify_ed25519_sha256_hex(digest.hex(), signature.hex(), bytes(exporter.verify_key).hex())
-    tampered = verify_ed25519_sha256_hex(hashlib.sha256(manifest + b" ").hexdigest(), signature.hex(),
-                                         bytes(exporter.verify_key).hex())
-    show("manifest signature", f"valid: {ok}\ntampered digest valid: {tampered}")
-    if not ok or tampered:
-        raise SystemExit("verification gave the wrong answer")
+
+def demo_manifest() -> None:
+    print("== audit-export manifest signature")
+    manifest = (ROOT / "examples" / "manifest.json").read_bytes()
+    signature = bytes.fromhex((ROOT / "examples" / "manifest.sig.hex").read_text().strip())
+    exporter = bytes.fromhex((ROOT / "examples" / "exporter.pub.hex").read_text().strip())
+    check(
+        exporter == bytes(SigningKey(seed(f"{SEEDS}/exporter.example.hex")).verify_key),
+        "exporter.pub.hex is the example exporter key",
+    )
+    check(
+        ref.verifies(exporter, hashlib.sha256(manifest).digest(), signature),
+        "PyNaCl accepts manifest.sig.hex over the SHA-256 digest of manifest.json",
+    )
+    answer = corvane_kit(
+        "verify-digest",
+        "--digest-of", "examples/manifest.json",
+        "--signature-file", "examples/manifest.sig.hex",
+        "--public-key-file", "examples/exporter.pub.hex",
+    )  # fmt: skip
+    check(answer == "true", "verify-digest accepts it (exit status 0)")
+    changed = hashlib.sha256(manifest.replace(b"tenant-7", b"tenant-8")).hexdigest()
+    answer = corvane_kit(
+        "verify-digest",
+        "--digest-hex", changed,
+        "--signature-file", "examples/manifest.sig.hex",
+        "--public-key-file", "examples/exporter.pub.hex",
+        expect=1,
+    )  # fmt: skip
+    check(answer == "false", "verify-digest rejects it for a manifest naming another tenant (exit status 1)")
+    print()
+
+
+def main() -> int:
+    principal_seed = seed(PRINCIPAL_SEED_FILE)
+    payee_seed = seed(PAYEE_SEED_FILE)
+    try:
+        demo_intent(principal_seed, payee_seed)
+        demo_policy_intent(principal_seed, payee_seed)
+        demo_evidence(payee_seed)
+        demo_manifest()
+    except DemoFailure as e:
+        print(f"demo: {e}", file=sys.stderr)
+        return 1
+    print("All checks passed. The seeds used are the EXAMPLE seeds in examples/seeds/.")
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

@@ -1,5 +1,26 @@
-"""Signing core of the payment-intent client kit."""
+"""Signing core of the payment-intent client kit.
 
+Two layers over the same signing code:
+
+* the native functions, taking text, ints and seed bytes exactly as the
+  service's documents hold them: ``build_signed_create_intent_json``,
+  ``build_signed_create_intent_with_policy_binding_json``,
+  ``sign_payee_evidence_binding_json``, ``encode_evidence_sign_v1_hex`` and
+  ``verify_ed25519_sha256_hex``;
+* their Pythonic forms, taking dicts and lists for JSON documents, aware
+  datetimes, UUIDs and raw bytes: ``create_intent``, ``create_policy_intent``,
+  ``sign_evidence``, ``evidence_sign_v1_hex`` and ``verify_digest_signature``.
+
+Both give the same bytes for the same inputs.
+"""
+
+from corvane_kit._api import (
+    create_intent,
+    create_policy_intent,
+    evidence_sign_v1_hex,
+    sign_evidence,
+    verify_digest_signature,
+)
 from corvane_kit._native import (
     build_signed_create_intent_json,
     build_signed_create_intent_with_policy_binding_json,
@@ -14,4 +35,9 @@ __all__ = [
     "encode_evidence_sign_v1_hex",
     "sign_payee_evidence_binding_json",
     "verify_ed25519_sha256_hex",
+    "create_intent",
+    "create_policy_intent",
+    "evidence_sign_v1_hex",
+    "sign_evidence",
+    "verify_digest_signature",
 ]

@@ -1,0 +1,115 @@
+"""Calls that the type checker must accept, and calls it must refuse.
+
+Checked by `make typecheck` with ``mypy --strict`` (so ``warn_unused_ignores``
+is on): every line marked ``# type: ignore[code]`` must really be an error of
+that code, or the ignore itself is reported. This file is never run.
+"""
+
+import datetime as dt
+import uuid
+from collections.abc import Sequence
+
+import corvane_kit
+from corvane_kit import _native
+
+SEED = bytes(32)
+TOOLS = '["browse"]'
+INTENT = "123e4567-e89b-12d3-a456-426614174000"
+ART = "11" * 32
+AWARE = dt.datetime(2030, 1, 1, tzinfo=dt.timezone.utc)
+
+
+# --- The native functions -------------------------------------------------
+
+# Every seed form, positional and keyword arguments; results are str and bool.
+body: str = _native.build_signed_create_intent_json(
+    "tenant-7", SEED, bytearray(32), INTENT, "did:p", "did:q", "{}", "USD", 1500,
+    "{}", "2030-01-01T00:00:00Z", "{}", "", TOOLS, "stripe_connect",
+)
+body = _native.build_signed_create_intent_with_policy_binding_json(
+    tenant_id="tenant-7", principal_seed=[0] * 32, payee_seed=tuple(range(32)),
+    intent_id=INTENT, principal_did="did:p", payee_did="did:q", budget_json="{}",
+    currency="USD", amount_cents=-5, evidence_schema_json="{}",
+    deadline_rfc3339="2030-01-01T00:00:00Z", materialized_predicate_json="{}",
+    predicate_ref="", allowed_tools_json=TOOLS, settlement_rail="stripe_mpp",
+    policy_template_id="", policy_version_seq=3, policy_content_digest_hex="ab" * 32,
+)
+artifacts: Sequence[str] = (ART,)
+body = _native.sign_payee_evidence_binding_json(
+    "tenant-7", INTENT, "did:q", "{}", artifacts, "2025-03-01T12:00:00Z", SEED
+)
+body = _native.encode_evidence_sign_v1_hex("t", INTENT, "did:q", "{}", [ART], "2025-03-01T12:00:00Z")
+ok: bool = _native.verify_ed25519_sha256_hex(digest_hex="00" * 32, signature_hex="", public_key_hex="")
+names: list[str] = _native.__all__
+
+# The package's top-level names are the same functions.
+ok = corvane_kit.verify_ed25519_sha256_hex("", "", "")
+
+# Wrong types.
+int_list: list[int] = [1]
+_native.verify_ed25519_sha256_hex(b"\x00" * 32, "", "")  # type: ignore[arg-type]
+_native.sign_payee_evidence_binding_json("t", INTENT, "d", "{}", [ART], "x", "00" * 32)  # type: ignore[arg-type]
+_native.sign_payee_evidence_binding_json("t", INTENT, "d", "{}", int_list, "x", SEED)  # type: ignore[arg-type]
+_native.encode_evidence_sign_v1_hex("t", uuid.UUID(INTENT), "d", "{}", [ART], "x")  # type: ignore[arg-type]
+_native.encode_evidence_sign_v1_hex("t", INTENT, "d", {}, [ART], "x")  # type: ignore[arg-type]
+_native.build_signed_create_intent_json(
+    "t", SEED, SEED, INTENT, "p", "q", "{}", "USD", 15.0,  # type: ignore[arg-type]
+    "{}", "2030-01-01T00:00:00Z", "{}", None, TOOLS, "stripe_connect",  # type: ignore[arg-type]
+)
+# No defaults: every parameter is required; no unknown keywords.
+_native.encode_evidence_sign_v1_hex("t", INTENT, "d", "{}", [ART])  # type: ignore[call-arg]
+_native.verify_ed25519_sha256_hex("", "", public_key="")  # type: ignore[call-arg]
+# The results are not interchangeable.
+wrong_bool: bool = _native.encode_evidence_sign_v1_hex("t", INTENT, "d", "{}", [ART], "x")  # type: ignore[assignment]
+wrong_str: str = _native.verify_ed25519_sha256_hex("", "", "")  # type: ignore[assignment]
+
+
+# --- The Pythonic layer ----------------------------------------------------
+
+body = corvane_kit.create_intent(
+    tenant_id="tenant-7", principal_seed=SEED, payee_seed=bytearray(32),
+    intent_id=uuid.uuid4(), principal_did="did:p", payee_did="did:q",
+    budget_json={"max_cents": 5000, "tags": ["a", "b"], "cap": 1.5, "note": None},
+    currency="USD", amount_cents=1500, evidence_schema_json="{}",
+    deadline_rfc3339=AWARE, predicate_json=[{"all": []}, True],
+    allowed_tools_json=["browse"], settlement_rail="stripe_connect",
+)
+body = corvane_kit.create_policy_intent(
+    tenant_id="tenant-7", principal_seed=SEED, payee_seed=SEED, intent_id=INTENT,
+    principal_did="did:p", payee_did="did:q", budget_json=5000, currency="USD",
+    amount_cents=1500, evidence_schema_json={}, deadline_rfc3339="2030-01-01T00:00:00Z",
+    materialized_predicate_json={}, predicate_ref="ref", allowed_tools_json=TOOLS,
+    settlement_rail="stripe_connect", policy_template_id="t", policy_version_seq=1,
+    policy_content_digest_hex=bytes(32),
+)
+body = corvane_kit.sign_evidence(
+    tenant_id="t", intent_id=uuid.uuid4(), payee_did="did:q", payload_json={"a": [1, 2]},
+    artifacts_hex=[bytes(32), ART, bytearray(32)], submitted_at_rfc3339=AWARE, secret_seed=SEED,
+)
+body = corvane_kit.evidence_sign_v1_hex(
+    tenant_id="t", intent_id=INTENT, payee_did="did:q", payload_json="{}",
+    artifacts_hex=(), submitted_at_rfc3339="2025-03-01T12:00:00Z",
+)
+ok = corvane_kit.verify_digest_signature(bytes(32), "00" * 64, bytearray(32))
+
+# Wrong types.
+corvane_kit.evidence_sign_v1_hex(
+    tenant_id="t", intent_id=1, payee_did="d", payload_json="{}",  # type: ignore[arg-type]
+    artifacts_hex=[], submitted_at_rfc3339=1700000000,  # type: ignore[arg-type]
+)
+corvane_kit.evidence_sign_v1_hex(
+    tenant_id="t", intent_id=INTENT, payee_did="d", payload_json={1, 2},  # type: ignore[arg-type]
+    artifacts_hex=[1], submitted_at_rfc3339=dt.date(2030, 1, 1),  # type: ignore[list-item, arg-type]
+)
+corvane_kit.sign_evidence(
+    tenant_id="t", intent_id=INTENT, payee_did="d", payload_json="{}", artifacts_hex=[],
+    submitted_at_rfc3339=AWARE, secret_seed="00" * 32,  # type: ignore[arg-type]
+)
+corvane_kit.verify_digest_signature(0, "", "")  # type: ignore[arg-type]
+# The four signing functions take keywords only; only predicate_ref has a default.
+corvane_kit.evidence_sign_v1_hex("t", INTENT, "d", "{}", [], AWARE)  # type: ignore[call-arg]
+corvane_kit.evidence_sign_v1_hex(tenant_id="t", intent_id=INTENT, payee_did="d", payload_json="{}", artifacts_hex=[])  # type: ignore[call-arg]
+wrong_bytes: bytes = corvane_kit.evidence_sign_v1_hex(  # type: ignore[assignment]
+    tenant_id="t", intent_id=INTENT, payee_did="d", payload_json="{}", artifacts_hex=[],
+    submitted_at_rfc3339=AWARE,
+)
