@@ -5,9 +5,8 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <iterator>
 #include <limits>
+#include <span>
 #include <utility>
 
 #include "encoding/json_writer.hpp"
@@ -106,39 +105,30 @@ void append_utf8(std::uint32_t code_point, std::string& out) {
   }
 }
 
-constexpr std::array<bool, 256> kEndsStringRun = [] {
-  std::array<bool, 256> table{};
-  for (int c = 0; c < 0x20; ++c) table[c] = true;
-  table['"'] = true;
-  table['\\'] = true;
+// What each letter after a backslash stands for; 0 for no such escape.
+constexpr std::array<char, 256> kSingleLetterEscapes = [] {
+  std::array<char, 256> table{};
+  table['"'] = '"';
+  table['\\'] = '\\';
+  table['/'] = '/';
+  table['b'] = '\b';
+  table['f'] = '\f';
+  table['n'] = '\n';
+  table['r'] = '\r';
+  table['t'] = '\t';
   return table;
 }();
 
-// The first quote, backslash or control byte in [p, end), or end. Looks at
-// eight bytes at a time, since most string bytes need no attention.
+// The first quote, backslash or control byte in [p, end), or end.
 const char* find_end_of_string_run(const char* p, const char* end) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101;
-  constexpr std::uint64_t kHighBits = 0x8080808080808080;
-  while (end - p >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    const std::uint64_t quote = word ^ (kOnes * '"');
-    const std::uint64_t backslash = word ^ (kOnes * '\\');
-    // (x - 0x01...) & ~x has a high bit set iff some byte of x is zero, and
-    // (x - 0x20...) & ~x iff some byte is below 0x20.
-    const std::uint64_t hits =
-        ((quote - kOnes) & ~quote) | ((backslash - kOnes) & ~backslash) | ((word - kOnes * 0x20) & ~word);
-    if (hits & kHighBits) break;
-    p += 8;
-  }
-  while (p != end && !kEndsStringRun[static_cast<std::uint8_t>(*p)]) ++p;
-  return p;
+  return p + json_string_plain_prefix(std::string_view(p, static_cast<std::size_t>(end - p)));
 }
 
 // Appends digit to significand unless the result would exceed 64 bits.
 bool append_digit(std::uint64_t& significand, unsigned digit) {
   constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
-  if (significand > (kMax - digit) / 10) return false;
+  constexpr std::uint64_t kAnyDigitFits = (kMax - 9) / 10;
+  if (significand > kAnyDigitFits && significand > (kMax - digit) / 10) return false;
   significand = significand * 10 + digit;
   return true;
 }
@@ -372,10 +362,9 @@ class Reader {
       if (!parse_value() || !next_element(']', kExpectedListSeparator, kEofList, closed)) return false;
     }
     leave_container();
-    JsonArray items(std::make_move_iterator(stack_.begin() + static_cast<std::ptrdiff_t>(first)),
-                    std::make_move_iterator(stack_.end()));
+    JsonValue array = JsonValue::array_from(std::span(stack_).subspan(first));
     stack_.resize(first);
-    stack_.emplace_back(std::move(items));
+    stack_.push_back(std::move(array));
     return true;
   }
 
@@ -396,13 +385,14 @@ class Reader {
       if (!parse_value() || !next_element('}', kExpectedObjectSeparator, kEofObject, closed)) return false;
     }
     leave_container();
-    JsonObject members;
-    members.reserve((stack_.size() - first) / 2);
+    // Keys and values alternate on the stack; pair them up in a scratch area
+    // that nested objects have already finished with.
+    members_.clear();
     for (std::size_t i = first; i < stack_.size(); i += 2) {
-      members.push_back(JsonMember::from_key_value(std::move(stack_[i]), std::move(stack_[i + 1])));
+      members_.push_back(JsonMember::from_key_value(std::move(stack_[i]), std::move(stack_[i + 1])));
     }
     stack_.resize(first);
-    stack_.emplace_back(std::move(members));  // sorts, and keeps the last of repeated keys
+    stack_.push_back(JsonValue::object_from(members_));  // sorts, and keeps the last of repeated keys
     return true;
   }
 
@@ -437,20 +427,13 @@ class Reader {
   // Decodes the escape whose backslash was just read into scratch_.
   bool parse_escape() {
     if (at_end()) return error_at_end(kEofString);
-    char decoded;
-    switch (*pos_) {
-      case '"': case '\\': case '/': decoded = *pos_; break;
-      case 'b': decoded = '\b'; break;
-      case 'f': decoded = '\f'; break;
-      case 'n': decoded = '\n'; break;
-      case 'r': decoded = '\r'; break;
-      case 't': decoded = '\t'; break;
-      case 'u':
-        ++pos_;
-        return parse_unicode_escape();
-      default:
-        return error_at(kInvalidEscape, pos_);
+    const char letter = *pos_;
+    if (letter == 'u') {
+      ++pos_;
+      return parse_unicode_escape();
     }
+    const char decoded = kSingleLetterEscapes[static_cast<std::uint8_t>(letter)];
+    if (decoded == 0) return error_at(kInvalidEscape, pos_);
     scratch_ += decoded;
     ++pos_;
     return true;
@@ -600,6 +583,7 @@ class Reader {
   const char* end_;
   int nesting_budget_ = kNestingBudget;
   std::vector<JsonValue> stack_;  // finished values of the arrays and objects still open
+  std::vector<JsonMember> members_;  // the members of the object being closed
   std::string scratch_;           // the decoded text of a string that has escapes
   std::string error_reason_;
   std::size_t error_consumed_ = 0;

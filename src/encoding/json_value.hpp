@@ -62,7 +62,7 @@ class JsonValue {
   JsonValue(const char* text) : JsonValue(std::string_view(text)) {}
   JsonValue(const std::string& text) : JsonValue(std::string_view(text)) {}
   JsonValue(JsonArray items) : JsonValue(array_from(items)) {}
-  JsonValue(JsonObject members) : JsonValue(object_from(members)) {}
+  JsonValue(JsonObject members);  // defined below, where JsonMember is complete
 
   // Moves the items into a new array.
   static JsonValue array_from(std::span<JsonValue> items);
@@ -102,7 +102,7 @@ class JsonValue {
     return {get<const char*>(JsonKind::string), count()};
   }
   std::span<const JsonValue> as_array() const { return {get<const JsonValue*>(JsonKind::array), count()}; }
-  std::span<const JsonMember> as_object() const { return {get<const JsonMember*>(JsonKind::object), count()}; }
+  std::span<const JsonMember> as_object() const;
 
   // The value of the member with this key, or nullptr; requires an object.
   const JsonValue* find(std::string_view key) const;
@@ -215,7 +215,13 @@ class JsonMember {
 
 inline JsonValue::JsonValue(std::string_view text) {
   if (text.size() <= kShortCapacity) {
-    if (!text.empty()) std::memcpy(raw_.bytes, text.data(), text.size());
+    // Fixed-size copies, as a call to memcpy would cost more than the copy.
+    if (text.size() >= 8) {
+      std::memcpy(raw_.bytes, text.data(), 8);
+      std::memcpy(raw_.bytes + text.size() - 8, text.data() + text.size() - 8, 8);
+    } else {
+      for (std::size_t i = 0; i < text.size(); ++i) raw_.bytes[i] = static_cast<unsigned char>(text[i]);
+    }
     raw_.short_size = static_cast<std::uint8_t>(text.size());
     raw_.kind = JsonKind::string;
     return;
@@ -234,8 +240,17 @@ inline JsonValue JsonValue::array_from(std::span<JsonValue> items) {
   return array;
 }
 
+inline JsonValue::JsonValue(JsonObject members) : JsonValue(object_from(members)) {}
+
 inline JsonValue JsonValue::object_from(std::span<JsonMember> members) {
-  const auto key_less = [](const JsonMember& a, const JsonMember& b) { return a.key() < b.key(); };
+  // Keys mostly differ in their first byte, which needs no call to memcmp.
+  const auto compare_keys = [](const JsonMember& a, const JsonMember& b) {
+    const std::string_view x = a.key();
+    const std::string_view y = b.key();
+    if (!x.empty() && !y.empty() && x[0] != y[0]) return static_cast<unsigned char>(x[0]) < static_cast<unsigned char>(y[0]) ? -1 : 1;
+    return x.compare(y);
+  };
+  const auto key_less = [&](const JsonMember& a, const JsonMember& b) { return compare_keys(a, b) < 0; };
   std::size_t kept = members.size();
   // Objects usually arrive sorted or small. Either sort is stable, so that of
   // members with the same key the last one given ends up last in its run.
@@ -253,7 +268,7 @@ inline JsonValue JsonValue::object_from(std::span<JsonMember> members) {
     }
     kept = 0;
     for (std::size_t i = 0; i < members.size(); ++i) {
-      if (i + 1 < members.size() && members[i + 1].key() == members[i].key()) continue;
+      if (i + 1 < members.size() && compare_keys(members[i + 1], members[i]) == 0) continue;
       if (kept != i) members[kept] = std::move(members[i]);
       ++kept;
     }
@@ -293,6 +308,10 @@ inline JsonValue::JsonValue(const JsonValue& other) : raw_(other.raw_) {
     default:
       break;
   }
+}
+
+inline std::span<const JsonMember> JsonValue::as_object() const {
+  return {get<const JsonMember*>(JsonKind::object), count()};
 }
 
 inline const JsonValue* JsonValue::find(std::string_view key) const {
