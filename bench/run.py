@@ -160,6 +160,10 @@ def main() -> None:
         subprocess.run([str(extra)], check=True, cwd=bench_dir)
         print()
 
+    print("== scale")
+    sys.stdout.flush()
+    subprocess.run([sys.executable, str(pathlib.Path(__file__).with_name("scale.py"))], check=True)
+
 
 if __name__ == "__main__":
     main()

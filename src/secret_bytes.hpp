@@ -56,6 +56,10 @@ class SecretBytes {
     size_ = 0;
   }
 
+  // Whether the value is empty and every byte of its buffer, spare capacity
+  // included, is zero; lets tests observe wipe().
+  bool is_wiped() const { return size_ == 0 && (!data_ || sodium_is_zero(data_.get(), capacity_) == 1); }
+
  private:
   void regrow(std::size_t capacity) {
     auto grown = std::make_unique<std::uint8_t[]>(capacity);

@@ -6,6 +6,7 @@ ten (itself the correctly rounded literal), so float(m) * 1eN is exactly what
 it must give."""
 
 import json
+import math
 
 import pytest
 from hypothesis import given, settings
@@ -45,8 +46,21 @@ def test_small_significands_read_exactly_like_python(significand, exponent):
 @settings(max_examples=300, deadline=None)
 @given(st.integers(1, 2**64 - 1), st.integers(-340, 290))
 def test_other_numbers_follow_the_one_rounding_procedure(significand, exponent):
+    expected = procedure(significand, exponent)
+    if math.isinf(expected):  # the product overflows: the reader refuses the number
+        with pytest.raises(ValueError, match="^payload_json: number out of range at line 1 column"):
+            read_back(f"{significand}e{exponent}")
+        return
     _, value = read_back(f"{significand}e{exponent}")
-    assert value == procedure(significand, exponent)
+    assert value == expected
+
+
+def test_a_product_that_overflows_is_out_of_range():
+    # The significand rounds up to 1.7976931348623158e18, whose product with
+    # 1e290 is beyond the largest double although the text is not.
+    assert math.isinf(procedure(1797693134862315649, 290))
+    with pytest.raises(ValueError, match="^payload_json: number out of range at line 1 column 24$"):
+        read_back("1797693134862315649e290")
 
 
 @pytest.mark.parametrize(

@@ -1,0 +1,293 @@
+// Secret hygiene: key material is wiped where its owner says, and no heap
+// block is ever handed back to the allocator with a seed in it, in any form
+// (raw, hex or base64), on success or on any failure path of the signing
+// functions.
+//
+// This executable replaces the global operator new and delete: every block
+// carries its size in a header, and each block being freed is searched for
+// the seeds before it goes back to malloc. (Under valgrind, run with
+// --soname-synonyms=somalloc=nouserintercepts so that these stay in place.)
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <new>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "check.hpp"
+#include "create_intent.hpp"
+#include "encoding/base64.hpp"
+#include "encoding/hex.hpp"
+#include "evidence_binding.hpp"
+#include "secret_bytes.hpp"
+#include "signing_key.hpp"
+
+namespace {
+
+using Seed = std::array<std::uint8_t, 32>;
+
+// Distinct, unlikely byte patterns, so a match is a copy and not chance.
+constexpr Seed kPrincipalSeed = {0xa7, 0x3c, 0x91, 0x5e, 0x02, 0xd8, 0x6b, 0xf4, 0x19, 0xc0, 0x7e,
+                                 0x33, 0x8d, 0x4a, 0xe5, 0x16, 0xb2, 0x69, 0x0f, 0xdc, 0x57, 0x8a,
+                                 0x21, 0xfe, 0x44, 0x9b, 0x6d, 0x13, 0xca, 0x70, 0x3e, 0xa1};
+constexpr Seed kPayeeSeed = {0x5b, 0xe2, 0x17, 0x88, 0xc4, 0x3d, 0xf0, 0x69, 0xa2, 0x0e, 0x95,
+                             0x7b, 0xd1, 0x46, 0x2c, 0xbf, 0x63, 0x08, 0xe9, 0x54, 0x1a, 0xcd,
+                             0x77, 0x30, 0x8f, 0xb6, 0x05, 0xea, 0x41, 0x9c, 0x26, 0xd3};
+
+// The forms a seed is searched for in freed blocks. Filled before the search
+// is armed, in fixed storage, so that the patterns themselves are never freed.
+struct Pattern {
+  std::array<char, 64> bytes{};
+  std::size_t size = 0;
+};
+std::array<Pattern, 6> g_patterns;
+std::size_t g_pattern_count = 0;
+
+bool g_armed = false;
+std::size_t g_blocks_freed = 0;
+std::size_t g_blocks_with_secret = 0;
+std::size_t g_first_offending_size = 0;
+
+void add_pattern(std::string_view text) {
+  Pattern& pattern = g_patterns[g_pattern_count++];
+  std::copy(text.begin(), text.end(), pattern.bytes.begin());
+  pattern.size = text.size();
+}
+
+void add_seed_patterns(const Seed& seed) {
+  add_pattern({reinterpret_cast<const char*>(seed.data()), seed.size()});
+  add_pattern(corvane::encoding::encode_hex(seed));
+  add_pattern(corvane::encoding::encode_base64(seed));
+}
+
+bool holds_a_seed(const char* block, std::size_t size) {
+  for (std::size_t i = 0; i < g_pattern_count; ++i) {
+    const Pattern& p = g_patterns[i];
+    if (std::search(block, block + size, p.bytes.data(), p.bytes.data() + p.size) != block + size) return true;
+  }
+  return false;
+}
+
+constexpr std::size_t kHeader = 16;  // keeps malloc's alignment
+
+void inspect_and_free(void* pointer) noexcept {
+  if (pointer == nullptr) return;
+  char* base = static_cast<char*>(pointer) - kHeader;
+  std::size_t size;
+  std::memcpy(&size, base, sizeof size);
+  if (g_armed) {
+    ++g_blocks_freed;
+    if (holds_a_seed(static_cast<const char*>(pointer), size)) {
+      if (g_blocks_with_secret++ == 0) g_first_offending_size = size;
+    }
+  }
+  std::free(base);
+}
+
+void report(const char* where) {
+  std::cerr << "  " << where << ": first freed block with a seed had " << g_first_offending_size << " bytes\n";
+}
+
+// Runs `body` with the search armed; returns how many freed blocks held a seed.
+template <class Body>
+std::size_t freed_blocks_with_secret(Body body) {
+  g_blocks_with_secret = 0;
+  g_blocks_freed = 0;
+  g_armed = true;
+  body();
+  g_armed = false;
+  return g_blocks_with_secret;
+}
+
+}  // namespace
+
+// Blocks start zeroed, so that the search reads only bytes that were written:
+// valgrind would otherwise report the spare capacity it looks at.
+void* operator new(std::size_t size) {
+  void* base = std::calloc(1, size + kHeader);
+  if (base == nullptr) throw std::bad_alloc();
+  std::memcpy(base, &size, sizeof size);
+  return static_cast<char*>(base) + kHeader;
+}
+void operator delete(void* pointer) noexcept { inspect_and_free(pointer); }
+void operator delete(void* pointer, std::size_t) noexcept { inspect_and_free(pointer); }
+
+namespace {
+
+void the_search_finds_a_forgotten_copy() {
+  // A plain vector is freed without a wipe: the search must see that.
+  const std::size_t found = freed_blocks_with_secret([] {
+    std::vector<std::uint8_t> copy(kPrincipalSeed.begin(), kPrincipalSeed.end());
+    CHECK_EQ(copy.size(), std::size_t{32});
+  });
+  CHECK_EQ(found, std::size_t{1});
+  const std::size_t found_hex = freed_blocks_with_secret([] {
+    std::string text = "seed " + corvane::encoding::encode_hex(kPayeeSeed);
+    CHECK(!text.empty());
+  });
+  CHECK(found_hex >= 1);
+}
+
+void signing_keys_report_and_lose_their_secret() {
+  // Each seed, the all-zero one included, leaves key bytes until wipe().
+  const Seed seeds[] = {kPrincipalSeed, kPayeeSeed, Seed{}, [] {
+                          Seed s;
+                          s.fill(0xff);
+                          return s;
+                        }()};
+  for (const Seed& seed : seeds) {
+    corvane::SigningKey key(seed);
+    const corvane::PublicKey public_key = key.public_key();
+    CHECK(key.holds_secret());
+    key.wipe();
+    CHECK(!key.holds_secret());
+    key.wipe();  // wiping twice is harmless
+    CHECK(!key.holds_secret());
+    CHECK(key.public_key() == public_key);  // the public half is not secret
+  }
+}
+
+void secret_bytes_wipe_every_buffer_they_held() {
+  // wipe() clears the whole buffer, spare capacity included.
+  corvane::SecretBytes bytes;
+  CHECK(bytes.is_wiped());
+  bytes.reserve(100);
+  bytes.assign(kPrincipalSeed);
+  CHECK(!bytes.is_wiped());
+  CHECK(std::ranges::equal(bytes.view(), kPrincipalSeed));
+  bytes.wipe();
+  CHECK(bytes.is_wiped());
+  CHECK(bytes.view().empty());
+
+  // A value that was never empty, then wiped: the old bytes are gone too.
+  corvane::SecretBytes grown;
+  for (const std::uint8_t b : kPayeeSeed) grown.push_back(b);
+  grown.push_back(0);
+  grown.wipe();
+  CHECK(grown.is_wiped());
+
+  // Growth, move assignment and destruction free buffers: none may keep a seed.
+  const std::size_t found = freed_blocks_with_secret([] {
+    corvane::SecretBytes by_push;
+    for (int round = 0; round < 3; ++round) {
+      for (const std::uint8_t b : kPrincipalSeed) by_push.push_back(b);  // regrows at 32, 64
+    }
+    corvane::SecretBytes by_assign;
+    by_assign.assign(kPayeeSeed);
+    by_assign.assign(std::span<const std::uint8_t>(kPrincipalSeed).first(8));
+    by_assign.reserve(4096);  // regrows with the shorter value in it
+    corvane::SecretBytes target;
+    target.assign(kPayeeSeed);
+    target = std::move(by_push);  // the payee seed's buffer goes
+    corvane::SecretBytes moved(std::move(target));
+    CHECK_EQ(moved.size(), std::size_t{96});
+  });
+  if (found != 0) report("SecretBytes");
+  CHECK_EQ(found, std::size_t{0});
+}
+
+corvane::CreateIntentArgs intent_args() {
+  return {
+      .tenant_id = "tenant-7",
+      .principal_seed = kPrincipalSeed,
+      .payee_seed = kPayeeSeed,
+      .intent_id = "123e4567-e89b-12d3-a456-426614174000",
+      .principal_did = "did:example:principal",
+      .payee_did = "did:example:payee",
+      .budget_json = R"({"max_cents":5000})",
+      .currency = "USD",
+      .amount_cents = 1500,
+      .evidence_schema_json = R"({"type":"object"})",
+      .deadline_rfc3339 = "2030-01-01T00:00:00Z",
+      .predicate_json = R"({"all":[]})",
+      .predicate_ref = "pred:v1",
+      .allowed_tools_json = R"(["browse"])",
+      .settlement_rail = "stripe_connect",
+  };
+}
+
+void intent_roads_free_no_seed() {
+  const corvane::PolicyHead policy{"travel", 3, "abababababababababababababababababababababababababababababababab"};
+  const corvane::PolicyHead bad_digest{"travel", 3, "ab"};
+  struct Road {
+    const char* name;
+    void (*change)(corvane::CreateIntentArgs&);
+    const corvane::PolicyHead* policy;
+    bool succeeds;
+  };
+  const Road roads[] = {
+      {"ok", [](corvane::CreateIntentArgs&) {}, nullptr, true},
+      {"policy ok", [](corvane::CreateIntentArgs&) {}, &policy, true},
+      {"budget_json", [](corvane::CreateIntentArgs& a) { a.budget_json = "{"; }, nullptr, false},
+      {"allowed_tools empty", [](corvane::CreateIntentArgs& a) { a.allowed_tools_json = "[]"; }, nullptr, false},
+      {"deadline", [](corvane::CreateIntentArgs& a) { a.deadline_rfc3339 = "2030-01-01"; }, nullptr, false},
+      // After the payee key is derived:
+      {"policy digest", [](corvane::CreateIntentArgs&) {}, &bad_digest, false},
+      {"payee_seed length", [](corvane::CreateIntentArgs& a) { a.payee_seed = a.payee_seed.first(31); }, nullptr,
+       false},
+  };
+  for (const Road& road : roads) {
+    corvane::CreateIntentArgs args = intent_args();
+    road.change(args);
+    bool succeeded = false;
+    const std::size_t found = freed_blocks_with_secret([&] {
+      const auto outcome = road.policy ? corvane::build_signed_create_intent_with_policy_binding_json(args, *road.policy)
+                                       : corvane::build_signed_create_intent_json(args);
+      succeeded = outcome.ok();
+    });
+    if (found != 0 || succeeded != road.succeeds) report(road.name);
+    CHECK_EQ(found, std::size_t{0});
+    CHECK(g_blocks_freed > 0);  // the search did look at the call's blocks
+    CHECK_EQ(succeeded, road.succeeds);
+  }
+}
+
+void evidence_roads_free_no_seed() {
+  struct Road {
+    const char* name;
+    std::string_view intent_id;
+    std::string_view payload_json;
+    std::vector<std::string> artifacts;
+    bool succeeds;
+  };
+  const std::string art(64, '1');
+  const Road roads[] = {
+      {"ok", "123e4567-e89b-12d3-a456-426614174000", R"({"b":1,"a":[true,null]})", {art, "0x" + art}, true},
+      // The key exists before each of these checks.
+      {"intent_id", "123e4567", "{}", {art}, false},
+      {"payload_json", "123e4567-e89b-12d3-a456-426614174000", "[1,", {art}, false},
+      {"artifact", "123e4567-e89b-12d3-a456-426614174000", "{}", {art, "zz"}, false},
+  };
+  for (const Road& road : roads) {
+    bool succeeded = false;
+    const std::size_t found = freed_blocks_with_secret([&] {
+      succeeded = corvane::sign_payee_evidence_binding_json("tenant-7", road.intent_id, "did:example:payee",
+                                                            road.payload_json, road.artifacts,
+                                                            "2025-03-01T12:00:00Z", kPayeeSeed)
+                      .ok();
+    });
+    if (found != 0 || succeeded != road.succeeds) report(road.name);
+    CHECK_EQ(found, std::size_t{0});
+    CHECK(g_blocks_freed > 0);  // the search did look at the call's blocks
+    CHECK_EQ(succeeded, road.succeeds);
+  }
+}
+
+}  // namespace
+
+int main() {
+  add_seed_patterns(kPrincipalSeed);
+  add_seed_patterns(kPayeeSeed);
+  the_search_finds_a_forgotten_copy();
+  signing_keys_report_and_lose_their_secret();
+  secret_bytes_wipe_every_buffer_they_held();
+  intent_roads_free_no_seed();
+  evidence_roads_free_no_seed();
+  return check::failures() != 0;
+}
