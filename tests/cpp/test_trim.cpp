@@ -23,6 +23,12 @@ int main() {
       {"\xef\xbb\xbfx", "\xef\xbb\xbfx"},             // nor is the byte-order mark
       {"x\xc3\xa9", "x\xc3\xa9"},                     // a trailing non-space two-byte character
       {"\xe3\x80\x80", ""},
+      // Bytes that are not well-formed UTF-8 are never white space: not a
+      // lead byte before a non-continuation byte, not an overlong space.
+      {"\xc2\xe0\x80\xa0", "\xc2\xe0\x80\xa0"},
+      {"\xe0\x80\xa0x\xc0\xa0", "\xe0\x80\xa0x\xc0\xa0"},
+      {"\xa0\xa0", "\xa0\xa0"},
+      {"\xc2 ", "\xc2"},
   };
   for (const auto& c : cases) CHECK_EQ(std::string(trim_white_space(c.input)), std::string(c.expected));
   return check::failures() != 0;
