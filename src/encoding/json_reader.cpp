@@ -9,6 +9,7 @@
 #include <span>
 #include <utility>
 
+#include "encoding/copy_bytes.hpp"
 #include "encoding/json_writer.hpp"
 
 namespace corvane::encoding {
@@ -77,32 +78,44 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 bool is_white_space(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r'; }
 
-int hex_digit_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+// The value of each hex digit; -1 for any other byte.
+constexpr std::array<std::int8_t, 256> kHexDigitValues = [] {
+  std::array<std::int8_t, 256> table{};
+  table.fill(-1);
+  for (int i = 0; i < 10; ++i) table['0' + i] = static_cast<std::int8_t>(i);
+  for (int i = 0; i < 6; ++i) {
+    table['a' + i] = static_cast<std::int8_t>(10 + i);
+    table['A' + i] = static_cast<std::int8_t>(10 + i);
+  }
+  return table;
+}();
 
 bool is_high_surrogate(std::uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool is_low_surrogate(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-void append_utf8(std::uint32_t code_point, std::string& out) {
+// Writes a code point as UTF-8; returns the number of bytes, at most 4.
+std::size_t write_utf8(std::uint32_t code_point, char* out) {
+  const auto byte = [](std::uint32_t bits) { return static_cast<char>(bits); };
   if (code_point < 0x80) {
-    out += static_cast<char>(code_point);
-  } else if (code_point < 0x800) {
-    out += static_cast<char>(0xC0 | (code_point >> 6));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  } else if (code_point < 0x10000) {
-    out += static_cast<char>(0xE0 | (code_point >> 12));
-    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code_point >> 18));
-    out += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
+    out[0] = byte(code_point);
+    return 1;
   }
+  if (code_point < 0x800) {
+    out[0] = byte(0xC0 | (code_point >> 6));
+    out[1] = byte(0x80 | (code_point & 0x3F));
+    return 2;
+  }
+  if (code_point < 0x10000) {
+    out[0] = byte(0xE0 | (code_point >> 12));
+    out[1] = byte(0x80 | ((code_point >> 6) & 0x3F));
+    out[2] = byte(0x80 | (code_point & 0x3F));
+    return 3;
+  }
+  out[0] = byte(0xF0 | (code_point >> 18));
+  out[1] = byte(0x80 | ((code_point >> 12) & 0x3F));
+  out[2] = byte(0x80 | ((code_point >> 6) & 0x3F));
+  out[3] = byte(0x80 | (code_point & 0x3F));
+  return 4;
 }
 
 // What each letter after a backslash stands for; 0 for no such escape.
@@ -236,11 +249,46 @@ std::string invalid_type(std::string_view found, std::string_view wanted) {
   return reason;
 }
 
+// The reader's working buffers. Each thread keeps them from one read to the
+// next, unless they grew large, so that reading a small document allocates
+// nothing but its arena.
+struct ReaderBuffers {
+  // Finished values of the arrays and objects still open. They own nothing
+  // but the root, so that dropping them on an error leaves no leak.
+  std::vector<JsonValue> stack;
+  JsonKeyOrder key_order;
+  std::string scratch;  // the decoded text of a string that has escapes
+};
+constexpr std::size_t kLargestKeptStack = 4096;
+constexpr std::size_t kLargestKeptScratch = 64 * 1024;
+thread_local ReaderBuffers kept_buffers;
+
+}  // namespace
+
 // A recursive-descent reader. Values are built bottom-up on one stack, so each
-// array or object is allocated once, at its exact size, when it closes.
-class Reader {
+// array or object gets its block once, at its exact size, when it closes; the
+// blocks are carved from one arena that the root value takes over.
+class JsonReader {
  public:
-  explicit Reader(std::string_view text) : begin_(text.data()), pos_(begin_), end_(begin_ + text.size()) {}
+  explicit JsonReader(std::string_view text)
+      : begin_(text.data()),
+        pos_(begin_),
+        end_(begin_ + text.size()),
+        arena_(text.size()),
+        buffers_(std::move(kept_buffers)),
+        stack_(buffers_.stack),
+        key_order_(buffers_.key_order),
+        scratch_(buffers_.scratch) {}
+
+  ~JsonReader() {
+    stack_.clear();
+    if (stack_.capacity() <= kLargestKeptStack && scratch_.capacity() <= kLargestKeptScratch &&
+        key_order_.capacity() <= kLargestKeptStack) {
+      kept_buffers = std::move(buffers_);
+    }
+  }
+  JsonReader(const JsonReader&) = delete;
+  JsonReader& operator=(const JsonReader&) = delete;
 
   Expected<JsonValue> read_value_document() {
     if (!parse_value() || !expect_end()) return fail(error_message());
@@ -258,12 +306,16 @@ class Reader {
   std::size_t offset(const char* p) const { return static_cast<std::size_t>(p - begin_); }
 
   void skip_white_space() {
-    while (pos_ != end_ && is_white_space(*pos_)) ++pos_;
+    // Every token starts above the space, so one comparison usually decides.
+    while (pos_ != end_ && static_cast<unsigned char>(*pos_) <= ' ' && is_white_space(*pos_)) ++pos_;
   }
+
+  // Outside every array and object: the value read now is the root.
+  bool at_top_level() const { return nesting_budget_ == kNestingBudget; }
 
   // Records an error found once `consumed` bytes were read; returns false so
   // that callers can `return error(...)`.
-  bool error(std::string_view reason, std::size_t consumed) {
+  [[gnu::cold, gnu::noinline]] bool error(std::string_view reason, std::size_t consumed) {
     error_reason_ = reason;
     error_consumed_ = consumed;
     return false;
@@ -296,12 +348,8 @@ class Reader {
         return parse_literal("true", JsonValue(true));
       case 'f':
         return parse_literal("false", JsonValue(false));
-      case '"': {
-        std::string_view text;
-        if (!parse_string(text)) return false;
-        stack_.emplace_back(text);
-        return true;
-      }
+      case '"':
+        return parse_string_value();
       case '[':
         return parse_array();
       case '{':
@@ -314,12 +362,29 @@ class Reader {
     }
   }
 
+  // Parses one element of an array or object: strings, the commonest, in line.
+  bool parse_element() {
+    skip_white_space();
+    return pos_ != end_ && *pos_ == '"' ? parse_string_value() : parse_value();
+  }
+
+  bool parse_string_value() {
+    std::string_view text;
+    if (!parse_string(text)) return false;
+    stack_.push_back(JsonValue::arena_string(arena_, text, at_top_level()));
+    return true;
+  }
+
   bool parse_literal(std::string_view word, JsonValue value) {
-    ++pos_;  // the first letter chose the word
-    for (const char letter : word.substr(1)) {
-      if (at_end()) return error_at_end(kEofValue);
-      if (*pos_ != letter) return error_at(kExpectedIdent, pos_);
-      ++pos_;
+    if (static_cast<std::size_t>(end_ - pos_) >= word.size() && std::string_view(pos_, word.size()) == word) {
+      pos_ += word.size();
+    } else {
+      ++pos_;  // the first letter chose the word
+      for (const char letter : word.substr(1)) {
+        if (at_end()) return error_at_end(kEofValue);
+        if (*pos_ != letter) return error_at(kExpectedIdent, pos_);
+        ++pos_;
+      }
     }
     stack_.push_back(std::move(value));
     return true;
@@ -359,10 +424,10 @@ class Reader {
     skip_white_space();
     if (at_end()) return error_at_end(kEofList);
     for (bool closed = *pos_ == ']'; !closed;) {
-      if (!parse_value() || !next_element(']', kExpectedListSeparator, kEofList, closed)) return false;
+      if (!parse_element() || !next_element(']', kExpectedListSeparator, kEofList, closed)) return false;
     }
     leave_container();
-    JsonValue array = JsonValue::array_from(std::span(stack_).subspan(first));
+    JsonValue array = JsonValue::arena_array(arena_, std::span(stack_).subspan(first), at_top_level());
     stack_.resize(first);
     stack_.push_back(std::move(array));
     return true;
@@ -377,64 +442,83 @@ class Reader {
       if (*pos_ != '"') return error_at(kKeyMustBeString, pos_);
       std::string_view key;
       if (!parse_string(key)) return false;
-      stack_.emplace_back(key);
+      stack_.push_back(JsonValue::arena_string(arena_, key, false));
       skip_white_space();
       if (at_end()) return error_at_end(kEofObject);
       if (*pos_ != ':') return error_at(kExpectedColon, pos_);
       ++pos_;
-      if (!parse_value() || !next_element('}', kExpectedObjectSeparator, kEofObject, closed)) return false;
+      if (!parse_element() || !next_element('}', kExpectedObjectSeparator, kEofObject, closed)) return false;
     }
     leave_container();
-    // Keys and values alternate on the stack; pair them up in a scratch area
-    // that nested objects have already finished with.
-    members_.clear();
-    for (std::size_t i = first; i < stack_.size(); i += 2) {
-      members_.push_back(JsonMember::from_key_value(std::move(stack_[i]), std::move(stack_[i + 1])));
-    }
+    // Keys and values alternate on the stack.
+    const std::span<JsonValue> keys_and_values = std::span(stack_).subspan(first);
+    const auto order = key_order_.sort(
+        keys_and_values.size() / 2, [&](std::size_t i) { return keys_and_values[2 * i].as_string(); },
+        [&](std::size_t i) { return keys_and_values[2 * i].string_prefix(); });
+    JsonValue object = JsonValue::arena_object(arena_, keys_and_values, order, at_top_level());
     stack_.resize(first);
-    stack_.push_back(JsonValue::object_from(members_));  // sorts, and keeps the last of repeated keys
+    stack_.push_back(std::move(object));
     return true;
   }
 
   // Reads a string token; `text` stays valid until the next string is read.
   bool parse_string(std::string_view& text) {
-    ++pos_;  // the opening quote
-    const char* run = pos_;
-    pos_ = find_end_of_string_run(pos_, end_);
-    if (at_end()) return error_at_end(kEofString);
-    if (*pos_ == '"') {  // no escapes: the text is a slice of the input
+    const char* const run = pos_ + 1;  // after the opening quote
+    pos_ = find_end_of_string_run(run, end_);
+    if (pos_ != end_ && *pos_ == '"') [[likely]] {  // no escapes: the text is a slice of the input
       text = std::string_view(run, static_cast<std::size_t>(pos_ - run));
       ++pos_;
       return true;
     }
-    scratch_.assign(run, pos_);
+    return parse_escaped_string(run, text);
+  }
+
+  // The rest of a string whose first run, from `run` to pos_, ends in
+  // something other than the closing quote. The decoded text goes into
+  // scratch_, used as a buffer that only grows: every run and escape is
+  // written through a pointer once there is room for it.
+  [[gnu::noinline]] bool parse_escaped_string(const char* run, std::string_view& text) {
+    std::size_t used = 0;
+    const auto room = [&](std::size_t size) {
+      if (scratch_.size() - used < size) scratch_.resize(std::max(2 * scratch_.size(), used + size));
+      return scratch_.data() + used;
+    };
+    const auto append_run = [&] {
+      const auto size = static_cast<std::size_t>(pos_ - run);
+      copy_bytes(room(size), run, size);
+      used += size;
+    };
+    if (at_end()) return error_at_end(kEofString);
+    append_run();
     while (true) {
       if (*pos_ == '"') {
         ++pos_;
-        text = scratch_;
+        text = std::string_view(scratch_.data(), used);
         return true;
       }
       if (*pos_ != '\\') return error_at(kControlCharacter, pos_);
       ++pos_;
-      if (!parse_escape()) return false;
+      std::uint32_t code_point = 0;
+      if (!parse_escape(code_point)) return false;
+      used += write_utf8(code_point, room(4));
       run = pos_;
       pos_ = find_end_of_string_run(pos_, end_);
       if (at_end()) return error_at_end(kEofString);
-      scratch_.append(run, pos_);
+      append_run();
     }
   }
 
-  // Decodes the escape whose backslash was just read into scratch_.
-  bool parse_escape() {
+  // The character of the escape whose backslash was just read.
+  bool parse_escape(std::uint32_t& code_point) {
     if (at_end()) return error_at_end(kEofString);
     const char letter = *pos_;
     if (letter == 'u') {
       ++pos_;
-      return parse_unicode_escape();
+      return parse_unicode_escape(code_point);
     }
     const char decoded = kSingleLetterEscapes[static_cast<std::uint8_t>(letter)];
     if (decoded == 0) return error_at(kInvalidEscape, pos_);
-    scratch_ += decoded;
+    code_point = static_cast<std::uint8_t>(decoded);
     ++pos_;
     return true;
   }
@@ -444,7 +528,7 @@ class Reader {
     if (end_ - pos_ < 4) return error_at_end(kEofString);
     unit = 0;
     for (int i = 0; i < 4; ++i) {
-      const int digit = hex_digit_value(pos_[i]);
+      const int digit = kHexDigitValues[static_cast<std::uint8_t>(pos_[i])];
       if (digit < 0) return error_at(kInvalidEscape, pos_ + 3);
       unit = unit * 16 + static_cast<std::uint32_t>(digit);
     }
@@ -453,8 +537,8 @@ class Reader {
   }
 
   // A "\uXXXX" escape, or a surrogate pair of two; pos_ is after the "u".
-  bool parse_unicode_escape() {
-    std::uint32_t unit;
+  bool parse_unicode_escape(std::uint32_t& code_point) {
+    std::uint32_t unit = 0;
     if (!parse_hex_digits(unit)) return false;
     if (is_low_surrogate(unit)) return error(kLoneSurrogate, offset(pos_));
     if (is_high_surrogate(unit)) {
@@ -464,12 +548,12 @@ class Reader {
       if (at_end()) return error_at_end(kEofString);
       if (*pos_ != 'u') return error_at(kUnexpectedEndOfHexEscape, pos_);
       ++pos_;
-      std::uint32_t low;
+      std::uint32_t low = 0;
       if (!parse_hex_digits(low)) return false;
       if (!is_low_surrogate(low)) return error(kLoneSurrogate, offset(pos_));
       unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
     }
-    append_utf8(unit, scratch_);
+    code_point = unit;
     return true;
   }
 
@@ -482,11 +566,23 @@ class Reader {
     std::int64_t exponent = 0;  // power of ten that the significand is to be scaled by
     bool overflowed = false;    // once set, no further digit enters the significand
     bool is_integer = true;
+    // Any 19 digits fit in 64 bits, so the first 19 taken need no check.
+    std::ptrdiff_t unchecked = 19;
+    const auto take_unchecked_digits = [&] {
+      const char* const start = pos_;
+      const char* const stop = pos_ + std::min(unchecked, end_ - pos_);
+      const char* p = start;  // a local, so that the loop keeps it in a register
+      for (; p != stop && is_digit(*p); ++p) significand = significand * 10 + static_cast<unsigned>(*p - '0');
+      pos_ = p;
+      unchecked -= p - start;
+      return p - start;
+    };
 
     if (*pos_ == '0') {
       ++pos_;
       if (!at_end() && is_digit(*pos_)) return error_at(kInvalidNumber, pos_);
     } else if (is_digit(*pos_)) {
+      take_unchecked_digits();
       for (; !at_end() && is_digit(*pos_); ++pos_) {
         overflowed = overflowed || !append_digit(significand, static_cast<unsigned>(*pos_ - '0'));
         if (overflowed) ++exponent;  // a dropped integer digit still scales the value
@@ -500,6 +596,7 @@ class Reader {
       ++pos_;
       if (at_end()) return error_at_end(kEofValue);
       if (!is_digit(*pos_)) return error_at(kInvalidNumber, pos_);
+      if (!overflowed) exponent -= take_unchecked_digits();
       for (; !at_end() && is_digit(*pos_); ++pos_) {
         overflowed = overflowed || !append_digit(significand, static_cast<unsigned>(*pos_ - '0'));
         if (!overflowed) --exponent;  // a dropped fraction digit has no effect
@@ -582,19 +679,19 @@ class Reader {
   const char* pos_;
   const char* end_;
   int nesting_budget_ = kNestingBudget;
-  std::vector<JsonValue> stack_;  // finished values of the arrays and objects still open
-  std::vector<JsonMember> members_;  // the members of the object being closed
-  std::string scratch_;           // the decoded text of a string that has escapes
+  JsonArena arena_;
+  ReaderBuffers buffers_;
+  std::vector<JsonValue>& stack_;
+  JsonKeyOrder& key_order_;
+  std::string& scratch_;
   std::string error_reason_;
   std::size_t error_consumed_ = 0;
 };
 
-}  // namespace
-
-Expected<JsonValue> read_json(std::string_view text) { return Reader(text).read_value_document(); }
+Expected<JsonValue> read_json(std::string_view text) { return JsonReader(text).read_value_document(); }
 
 Expected<std::vector<std::string>> read_json_string_array(std::string_view text) {
-  return Reader(text).read_string_array_document();
+  return JsonReader(text).read_string_array_document();
 }
 
 }  // namespace corvane::encoding

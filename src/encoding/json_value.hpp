@@ -15,6 +15,9 @@
 #include <utility>
 #include <vector>
 
+#include "encoding/copy_bytes.hpp"
+#include "encoding/json_arena.hpp"
+#include "encoding/json_key_order.hpp"
 #include "internal_failure.hpp"
 
 namespace corvane::encoding {
@@ -32,15 +35,18 @@ enum class JsonKind : std::uint8_t {
 
 class JsonValue;
 class JsonMember;
+class JsonReader;
 // What arrays and objects are built from; a value holds its children in one
 // block of exactly their number.
 using JsonArray = std::vector<JsonValue>;
 using JsonObject = std::vector<JsonMember>;
 
 // A JSON value that owns its children. It takes 16 bytes: numbers and strings
-// of up to 14 bytes live in place, and an array, object or longer string is one
-// allocation of exactly its size, so that a parsed document needs about twice
-// the memory of its text.
+// of up to 14 bytes live in place, and an array, object or longer string is a
+// block of exactly its size. A value built in code allocates each block on its
+// own; a document read from text keeps all of its blocks in one JsonArena,
+// owned by the root value, so that a parsed document needs about twice the
+// memory of its text and is freed at once. Copies always own their blocks.
 class JsonValue {
  public:
   JsonValue() noexcept { raw_.kind = JsonKind::null; }
@@ -67,11 +73,11 @@ class JsonValue {
   // Moves the items into a new array.
   static JsonValue array_from(std::span<JsonValue> items);
   // Moves the members into a new object, sorted by key bytes; of members with
-  // the same key, the last one given is kept. Reorders `members`.
+  // the same key, the last one given is kept.
   static JsonValue object_from(std::span<JsonMember> members);
 
   JsonValue(const JsonValue& other);
-  JsonValue(JsonValue&& other) noexcept : raw_(other.raw_) { other.raw_.kind = JsonKind::null; }
+  JsonValue(JsonValue&& other) noexcept : raw_(other.raw_) { other.become_null(); }
   JsonValue& operator=(const JsonValue& other) {
     if (this != &other) *this = JsonValue(other);
     return *this;
@@ -80,7 +86,7 @@ class JsonValue {
     if (this != &other) {
       release();
       raw_ = other.raw_;
-      other.raw_.kind = JsonKind::null;
+      other.become_null();
     }
     return *this;
   }
@@ -96,7 +102,7 @@ class JsonValue {
   std::int64_t as_negative() const { return get<std::int64_t>(JsonKind::negative_integer); }
   double as_float() const { return get<double>(JsonKind::floating); }
   std::string_view as_string() const {
-    if (kind() == JsonKind::string && raw_.short_size != kLongString) {
+    if (kind() == JsonKind::string && raw_.short_size <= kShortCapacity) {
       return {reinterpret_cast<const char*>(raw_.bytes), raw_.short_size};
     }
     return {get<const char*>(JsonKind::string), count()};
@@ -112,8 +118,14 @@ class JsonValue {
   friend bool operator==(const JsonValue& a, const JsonValue& b);
 
  private:
+  friend class JsonReader;
+
   static constexpr std::size_t kShortCapacity = 14;
-  static constexpr std::uint8_t kLongString = 0xFF;
+  // What a value with a block (a long string, an array or an object) holds in
+  // place of a short string's length: who frees the block.
+  static constexpr std::uint8_t kOwnBlock = 0xFF;    // the value: a heap block of its own
+  static constexpr std::uint8_t kArenaBlock = 0xFE;  // its document's root, with the arena
+  static constexpr std::uint8_t kArenaRoot = 0xFD;   // the value, a document's root: the whole arena
   static constexpr int kCountBytes = 6;
 
   // Trivially copyable, so that moving a value copies 16 bytes.
@@ -123,7 +135,7 @@ class JsonValue {
     // items or an object's members (nullptr when empty). Bytes 8-13: their
     // count, little-endian. A short string uses bytes 0-13 for its bytes.
     alignas(8) unsigned char bytes[kShortCapacity];
-    std::uint8_t short_size;  // the length of a short string, or kLongString
+    std::uint8_t short_size;  // the length of a short string, or who frees the block
     JsonKind kind;
   };
 
@@ -147,20 +159,58 @@ class JsonValue {
     return payload<T>();
   }
 
-  // Sets kind, pointer and count of a value that owns a block.
+  // Sets kind, pointer, count and owner of a value with a block.
   template <class T>
-  void set_block(JsonKind kind, T* block, std::size_t count) {
+  void set_block(JsonKind kind, T* block, std::size_t count, std::uint8_t owner = kOwnBlock) {
     if (count >> (8 * kCountBytes) != 0) throw InternalFailure("JSON value too large");
     set(kind, block);
     for (int i = 0; i < kCountBytes; ++i) raw_.bytes[8 + i] = static_cast<unsigned char>(count >> (8 * i));
-    raw_.short_size = kLongString;
+    raw_.short_size = owner;
   }
 
   std::size_t count() const noexcept {
+    if constexpr (std::endian::native == std::endian::little) {
+      // Bytes 8-15 in one load, less short_size and kind.
+      std::uint64_t word;
+      std::memcpy(&word, reinterpret_cast<const unsigned char*>(&raw_) + 8, sizeof word);
+      return word & ((std::uint64_t{1} << (8 * kCountBytes)) - 1);
+    }
     std::size_t count = 0;
     for (int i = kCountBytes - 1; i >= 0; --i) count = (count << 8) | raw_.bytes[8 + i];
     return count;
   }
+
+  // The first eight bytes of a string as a big-endian number, zero-padded
+  // (JsonKeyOrder's prefix), read in one go: short strings are zero-padded in
+  // place, long ones have more than eight bytes.
+  std::uint64_t string_prefix() const noexcept {
+    const unsigned char* bytes =
+        raw_.short_size <= kShortCapacity ? raw_.bytes : payload<const unsigned char*>();
+    std::uint64_t prefix = 0;
+    for (int i = 0; i < 8; ++i) prefix = prefix << 8 | bytes[i];  // one load and a byte swap
+    return prefix;
+  }
+
+  bool has_block() const noexcept {
+    return raw_.kind >= JsonKind::string && (raw_.kind != JsonKind::string || raw_.short_size > kShortCapacity);
+  }
+
+  // A short string in place. On a new value, so that the bytes after the text
+  // stay zero (string_prefix).
+  void set_short_string(std::string_view text) noexcept {
+    copy_bytes(reinterpret_cast<char*>(raw_.bytes), text.data(), text.size());
+    raw_.short_size = static_cast<std::uint8_t>(text.size());
+    raw_.kind = JsonKind::string;
+  }
+
+  // Values of a document read from text, whose blocks go into `arena`. The
+  // root's block is allocated last and takes the arena over; the values inside
+  // own nothing. `keys_and_values` alternate, and `order` says which members
+  // are kept, in key order (JsonKeyOrder).
+  static JsonValue arena_string(JsonArena& arena, std::string_view text, bool root);
+  static JsonValue arena_array(JsonArena& arena, std::span<JsonValue> items, bool root);
+  static JsonValue arena_object(JsonArena& arena, std::span<JsonValue> keys_and_values,
+                                std::span<const std::uint32_t> order, bool root);
 
   // An uninitialised block for `count` elements, filled by `fill`.
   template <class T, class Fill>
@@ -184,7 +234,16 @@ class JsonValue {
     std::allocator<T>().deallocate(block, count);
   }
 
-  void release() noexcept;
+  // Frees what the value owns; leaves a null. Numbers hold 0 in short_size.
+  void release() noexcept {
+    if (raw_.short_size == kOwnBlock || raw_.short_size == kArenaRoot) release_block();
+    become_null();
+  }
+  void become_null() noexcept {
+    raw_.short_size = 0;
+    raw_.kind = JsonKind::null;
+  }
+  void release_block() noexcept;
 
   Raw raw_{};
 };
@@ -206,6 +265,7 @@ class JsonMember {
   friend bool operator==(const JsonMember& a, const JsonMember& b) = default;
 
  private:
+  friend class JsonValue;
   struct AdoptKey {};
   JsonMember(AdoptKey, JsonValue&& key, JsonValue&& value) : key_(std::move(key)), value_(std::move(value)) {}
 
@@ -215,15 +275,7 @@ class JsonMember {
 
 inline JsonValue::JsonValue(std::string_view text) {
   if (text.size() <= kShortCapacity) {
-    // Fixed-size copies, as a call to memcpy would cost more than the copy.
-    if (text.size() >= 8) {
-      std::memcpy(raw_.bytes, text.data(), 8);
-      std::memcpy(raw_.bytes + text.size() - 8, text.data() + text.size() - 8, 8);
-    } else {
-      for (std::size_t i = 0; i < text.size(); ++i) raw_.bytes[i] = static_cast<unsigned char>(text[i]);
-    }
-    raw_.short_size = static_cast<std::uint8_t>(text.size());
-    raw_.kind = JsonKind::string;
+    set_short_string(text);
     return;
   }
   char* block = new char[text.size()];
@@ -243,48 +295,65 @@ inline JsonValue JsonValue::array_from(std::span<JsonValue> items) {
 inline JsonValue::JsonValue(JsonObject members) : JsonValue(object_from(members)) {}
 
 inline JsonValue JsonValue::object_from(std::span<JsonMember> members) {
-  // Keys mostly differ in their first byte, which needs no call to memcmp.
-  const auto compare_keys = [](const JsonMember& a, const JsonMember& b) {
-    const std::string_view x = a.key();
-    const std::string_view y = b.key();
-    if (!x.empty() && !y.empty() && x[0] != y[0]) return static_cast<unsigned char>(x[0]) < static_cast<unsigned char>(y[0]) ? -1 : 1;
-    return x.compare(y);
-  };
-  const auto key_less = [&](const JsonMember& a, const JsonMember& b) { return compare_keys(a, b) < 0; };
-  std::size_t kept = members.size();
-  // Objects usually arrive sorted or small. Either sort is stable, so that of
-  // members with the same key the last one given ends up last in its run.
-  const bool strictly_sorted =
-      std::adjacent_find(members.begin(), members.end(), [&](const JsonMember& a, const JsonMember& b) {
-        return !key_less(a, b);
-      }) == members.end();
-  if (!strictly_sorted) {
-    if (members.size() <= 16) {
-      for (std::size_t i = 1; i < members.size(); ++i) {
-        for (std::size_t j = i; j > 0 && key_less(members[j], members[j - 1]); --j) std::swap(members[j], members[j - 1]);
-      }
-    } else {
-      std::stable_sort(members.begin(), members.end(), key_less);
-    }
-    kept = 0;
-    for (std::size_t i = 0; i < members.size(); ++i) {
-      if (i + 1 < members.size() && compare_keys(members[i + 1], members[i]) == 0) continue;
-      if (kept != i) members[kept] = std::move(members[i]);
-      ++kept;
+  JsonKeyOrder key_order;
+  const auto order = key_order.sort(
+      members.size(), [&](std::size_t i) { return members[i].key(); },
+      [&](std::size_t i) { return members[i].key_.string_prefix(); });
+  JsonValue object;
+  object.set_block(JsonKind::object, new_block<JsonMember>(order.size(), [&](JsonMember* block) {
+                     for (std::size_t i = 0; i < order.size(); ++i) {
+                       new (block + i) JsonMember(std::move(members[order[i]]));
+                     }
+                   }),
+                   order.size());
+  return object;
+}
+
+inline JsonValue JsonValue::arena_string(JsonArena& arena, std::string_view text, bool root) {
+  JsonValue string;
+  if (text.size() <= kShortCapacity) {
+    string.set_short_string(text);
+    return string;
+  }
+  char* block = static_cast<char*>(root ? arena.allocate_root(text.size()) : arena.allocate(text.size()));
+  copy_bytes(block, text.data(), text.size());
+  string.set_block(JsonKind::string, block, text.size(), root ? kArenaRoot : kArenaBlock);
+  return string;
+}
+
+inline JsonValue JsonValue::arena_array(JsonArena& arena, std::span<JsonValue> items, bool root) {
+  JsonValue array;
+  JsonValue* block = nullptr;
+  if (root || !items.empty()) {
+    const std::size_t size = items.size() * sizeof(JsonValue);
+    block = static_cast<JsonValue*>(root ? arena.allocate_root(size) : arena.allocate(size));
+    std::uninitialized_move(items.begin(), items.end(), block);
+  }
+  array.set_block(JsonKind::array, block, items.size(), root ? kArenaRoot : kArenaBlock);
+  return array;
+}
+
+inline JsonValue JsonValue::arena_object(JsonArena& arena, std::span<JsonValue> keys_and_values,
+                                         std::span<const std::uint32_t> order, bool root) {
+  JsonValue object;
+  JsonMember* block = nullptr;
+  if (root || !order.empty()) {
+    const std::size_t size = order.size() * sizeof(JsonMember);
+    block = static_cast<JsonMember*>(root ? arena.allocate_root(size) : arena.allocate(size));
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      JsonValue* member = &keys_and_values[2 * std::size_t{order[i]}];
+      new (block + i) JsonMember(JsonMember::AdoptKey{}, std::move(member[0]), std::move(member[1]));
     }
   }
-  JsonValue object;
-  object.set_block(JsonKind::object, new_block<JsonMember>(kept, [&](JsonMember* block) {
-                     std::uninitialized_move(members.begin(), members.begin() + static_cast<std::ptrdiff_t>(kept), block);
-                   }),
-                   kept);
+  object.set_block(JsonKind::object, block, order.size(), root ? kArenaRoot : kArenaBlock);
   return object;
 }
 
 inline JsonValue::JsonValue(const JsonValue& other) : raw_(other.raw_) {
+  if (has_block()) raw_.short_size = kOwnBlock;
   switch (other.kind()) {
     case JsonKind::string:
-      if (other.raw_.short_size == kLongString) {
+      if (other.raw_.short_size > kShortCapacity) {
         const std::string_view text = other.as_string();
         char* block = new char[text.size()];
         std::memcpy(block, text.data(), text.size());
@@ -344,10 +413,15 @@ inline bool operator==(const JsonValue& a, const JsonValue& b) {
   return false;
 }
 
-inline void JsonValue::release() noexcept {
+inline void JsonValue::release_block() noexcept {
+  if (raw_.short_size == kArenaRoot) {
+    // Everything of a read document is in its arena, the root's block too.
+    JsonArena::release_root(payload<const void*>());
+    return;
+  }
   switch (raw_.kind) {
     case JsonKind::string:
-      if (raw_.short_size == kLongString) delete[] payload<char*>();
+      delete[] payload<char*>();
       break;
     case JsonKind::array:
       delete_block(payload<JsonValue*>(), count());
@@ -358,7 +432,6 @@ inline void JsonValue::release() noexcept {
     default:
       break;
   }
-  raw_.kind = JsonKind::null;
 }
 
 }  // namespace corvane::encoding

@@ -9,6 +9,10 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <span>
+
+#include "encoding/copy_bytes.hpp"
+#include "encoding/float_digits.hpp"
 
 namespace corvane::encoding {
 namespace {
@@ -17,86 +21,55 @@ namespace {
 // "-0.00001234567890123456", "18446744073709551615".
 constexpr std::size_t kMaxToken = 32;
 
-// memcpy, without a library call for the short runs that most strings are:
-// two overlapping fixed-size copies cover any length from 4 to 16.
-inline void copy_bytes(char* to, const char* from, std::size_t size) {
-  if (size >= 8 && size <= 16) {
-    std::memcpy(to, from, 8);
-    std::memcpy(to + size - 8, from + size - 8, 8);
-  } else if (size >= 4 && size < 8) {
-    std::memcpy(to, from, 4);
-    std::memcpy(to + size - 4, from + size - 4, 4);
-  } else if (size < 4) {
-    for (std::size_t i = 0; i < size; ++i) to[i] = from[i];
-  } else {
-    std::memcpy(to, from, size);
+// "00", "01", ... "99".
+constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int i = 0; i < 100; ++i) {
+    pairs[2 * i] = static_cast<char>('0' + i / 10);
+    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
   }
+  return pairs;
+}();
+
+// The number of decimal digits of `value`: bit_width * log10(2) gives it or
+// one less. value | 1 has as many (no power of ten above 1 is odd, and 0 has
+// one digit, as 1 has).
+int decimal_length(std::uint64_t value) {
+  value |= 1;
+  static constexpr std::uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000,
+                                                   1000000000, 10000000000, 100000000000, 1000000000000,
+                                                   10000000000000, 100000000000000, 1000000000000000,
+                                                   10000000000000000, 100000000000000000, 1000000000000000000,
+                                                   10000000000000000000u};
+  const int guess = std::bit_width(value) * 1233 >> 12;
+  return guess + (value >= kPowersOfTen[guess] ? 1 : 0);
 }
 
-// Appends straight to a string.
-class StringOutput {
- public:
-  explicit StringOutput(std::string& out) : out_(out) {}
-  void put(char c) { out_.push_back(c); }
-  void append(std::string_view text) { out_.append(text); }
-  // Room for `size` bytes (at most kMaxToken) to be written directly;
-  // commit() says where the written bytes end.
-  char* reserve(std::size_t size) {
-    reserved_from_ = out_.size();
-    out_.resize(reserved_from_ + size);
-    return out_.data() + reserved_from_;
+// Writes `value` in decimal; returns the end. Like std::to_chars, but with
+// the length found at once, and the digits written from the last, two at a
+// time, in chunks of eight whose 32-bit divisions need not wait for the next
+// chunk's.
+char* write_decimal(std::uint64_t value, char* out) {
+  char* const end = out + decimal_length(value);
+  char* p = end;
+  const auto put_pair = [&](std::uint32_t pair) {
+    p -= 2;
+    std::memcpy(p, &kDigitPairs[2 * pair], 2);
+  };
+  while (value >= 100000000) {
+    auto chunk = static_cast<std::uint32_t>(value % 100000000);
+    value /= 100000000;
+    for (int i = 0; i < 4; ++i, chunk /= 100) put_pair(chunk % 100);
   }
-  void commit(const char* end) { out_.resize(static_cast<std::size_t>(end - out_.data())); }
-
- private:
-  std::string& out_;
-  std::size_t reserved_from_ = 0;
-};
-
-// Collects text in a buffer of fixed size and hands it on whenever it is full.
-class PieceOutput {
- public:
-  PieceOutput(std::size_t piece_size, const std::function<void(std::string_view)>& consume)
-      : capacity_(std::max(piece_size, kMaxToken)), buffer_(new char[capacity_]), consume_(consume) {}
-
-  void put(char c) {
-    if (size_ == capacity_) hand_on();
-    buffer_[size_++] = c;
+  auto rest = static_cast<std::uint32_t>(value);
+  for (; rest >= 100; rest /= 100) put_pair(rest % 100);
+  if (rest >= 10) {
+    put_pair(rest);
+  } else {
+    *--p = static_cast<char>('0' + rest);
   }
-
-  void append(std::string_view text) {
-    while (text.size() > capacity_ - size_) {
-      const std::size_t taken = capacity_ - size_;
-      std::memcpy(buffer_.get() + size_, text.data(), taken);
-      size_ = capacity_;
-      text.remove_prefix(taken);
-      hand_on();
-    }
-    copy_bytes(buffer_.get() + size_, text.data(), text.size());
-    size_ += text.size();
-  }
-
-  char* reserve(std::size_t size) {
-    if (capacity_ - size_ < size) hand_on();
-    return buffer_.get() + size_;
-  }
-  void commit(const char* end) { size_ = static_cast<std::size_t>(end - buffer_.get()); }
-
-  void finish() {
-    if (size_ != 0) hand_on();
-  }
-
- private:
-  void hand_on() {
-    consume_(std::string_view(buffer_.get(), size_));
-    size_ = 0;
-  }
-
-  std::size_t capacity_;
-  std::unique_ptr<char[]> buffer_;
-  std::size_t size_ = 0;
-  const std::function<void(std::string_view)>& consume_;
-};
+  return end;
+}
 
 // Writes the escape for a byte that needs one; returns the end.
 char* write_escape(std::uint8_t byte, char* q) {
@@ -120,43 +93,254 @@ char* write_escape(std::uint8_t byte, char* q) {
   std::memcpy(q, unicode, sizeof unicode);
   return q + sizeof unicode;
 }
+constexpr std::size_t kMaxEscape = 6;
+static_assert(16 + kMaxEscape <= kMaxToken);
 
-template <class Output>
-void write_string(std::string_view text, Output& out) {
-  out.put('"');
-  while (true) {
-    const std::size_t plain = json_string_plain_prefix(text);
-    out.append(text.substr(0, plain));
-    if (plain == text.size()) break;
-    char escape[6];
-    const char* end = write_escape(static_cast<std::uint8_t>(text[plain]), escape);
-    out.append(std::string_view(escape, static_cast<std::size_t>(end - escape)));
-    text.remove_prefix(plain + 1);
+// Compact text is written straight into a window of memory, [next_, limit_).
+// When a token does not fit, the output behind the window makes room: one
+// that appends to a string grows the string, one that hands the text on in
+// pieces hands on what the window holds and starts it over.
+class Writer {
+ public:
+  // Scalars are written in line; only arrays and objects cost a call.
+  void write_value(const JsonValue& value) {
+    switch (value.kind()) {
+      case JsonKind::null:
+        return write_literal("null");
+      case JsonKind::boolean:
+        return value.as_bool() ? write_literal("true") : write_literal("false");
+      case JsonKind::unsigned_integer:
+        return write_integer(value.as_unsigned());
+      case JsonKind::negative_integer:
+        return write_integer(value.as_negative());
+      case JsonKind::floating:
+        return write_float(value.as_float());
+      case JsonKind::string:
+        return write_string(value.as_string());
+      case JsonKind::array:
+        return write_array(value.as_array());
+      case JsonKind::object:
+        return write_object(value.as_object());
+    }
   }
-  out.put('"');
-}
 
-// A positive finite value as decimal digits d1 d2 ... dn, without trailing
-// zeros, and the exponent E for which it is d1.d2...dn times 10^E.
+  void write_string(std::string_view text) {
+    const std::size_t plain = json_string_plain_prefix(text);
+    if (plain == text.size() && text.size() + 2 <= room_left()) [[likely]] {  // nothing to escape, and it fits
+      char* q = next_;  // a local, which stores through char* cannot change
+      q[0] = '"';
+      copy_bytes(q + 1, text.data(), text.size());
+      q[text.size() + 1] = '"';
+      next_ = q + text.size() + 2;
+      return;
+    }
+    write_string_in_runs(text, plain);
+  }
+
+ private:
+  [[gnu::noinline]] void write_array(std::span<const JsonValue> items) {
+    put('[');
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (i != 0) put(',');
+      write_value(items[i]);
+    }
+    put(']');
+  }
+
+  [[gnu::noinline]] void write_object(std::span<const JsonMember> members) {
+    put('{');
+    for (std::size_t i = 0; i < members.size(); ++i) {
+      write_key(members[i].key(), i == 0);
+      write_value(members[i].value());
+    }
+    put('}');
+  }
+
+  // A member's key with the comma before it and the colon after it.
+  void write_key(std::string_view key, bool first) {
+    const std::size_t plain = json_string_plain_prefix(key);
+    if (plain == key.size() && key.size() + 4 <= room_left()) [[likely]] {
+      char* q = next_;
+      *q = ',';  // overwritten by the quote when there is no comma
+      q += first ? 0 : 1;
+      q[0] = '"';
+      copy_bytes(q + 1, key.data(), key.size());
+      q[key.size() + 1] = '"';
+      q[key.size() + 2] = ':';
+      next_ = q + key.size() + 3;
+      return;
+    }
+    if (!first) put(',');
+    write_string_in_runs(key, plain);
+    put(':');
+  }
+
+  // A string with escapes or too long for the window; the first `plain`
+  // bytes need no escape.
+  [[gnu::noinline]] void write_string_in_runs(std::string_view text, std::size_t plain) {
+    put('"');
+    append(text.substr(0, plain));
+    text.remove_prefix(plain);
+    // Sixteen bytes at a time are copied whole, and as many of them kept as
+    // are plain: escapes come often in text that has any.
+    while (text.size() >= 16) {
+      char* q = room(16 + kMaxEscape);
+      std::memcpy(q, text.data(), 16);
+      const std::size_t run = json_string_plain_prefix(text.substr(0, 16));
+      if (run == 16) {
+        next_ = q + 16;
+        text.remove_prefix(16);
+        continue;
+      }
+      next_ = write_escape(static_cast<std::uint8_t>(text[run]), q + run);
+      text.remove_prefix(run + 1);
+    }
+    if (room_left() >= text.size() * kMaxEscape + 1) {
+      // The last few bytes one by one, as there is room to escape them all.
+      char* q = next_;
+      for (const char c : text) {
+        const auto byte = static_cast<std::uint8_t>(c);
+        if (byte < 0x20 || byte == '"' || byte == '\\') {
+          q = write_escape(byte, q);
+        } else {
+          *q++ = c;
+        }
+      }
+      *q++ = '"';
+      next_ = q;
+      return;
+    }
+    for (std::size_t run = json_string_plain_prefix(text);; run = json_string_plain_prefix(text)) {
+      append(text.substr(0, run));
+      if (run == text.size()) break;
+      next_ = write_escape(static_cast<std::uint8_t>(text[run]), room(kMaxEscape));
+      text.remove_prefix(run + 1);
+    }
+    put('"');
+  }
+
+ protected:
+  // `make_room(size)` must leave at least `size` bytes in the window; size is
+  // at most kMaxToken, the least a window holds.
+  using MakeRoom = void (*)(Writer& writer, std::size_t size);
+  explicit Writer(MakeRoom make_room) : make_room_(make_room) {}
+
+  char* next_ = nullptr;
+  char* limit_ = nullptr;
+
+ private:
+  std::size_t room_left() const { return static_cast<std::size_t>(limit_ - next_); }
+
+  char* room(std::size_t size) {
+    if (room_left() < size) [[unlikely]] make_room_(*this, size);
+    return next_;
+  }
+
+  void put(char c) { *room(1) = c; ++next_; }
+
+  // Text of any length, in as many windows as it takes.
+  void append(std::string_view text) {
+    while (text.size() > room_left()) {
+      const std::size_t part = room_left();
+      std::memcpy(next_, text.data(), part);
+      next_ += part;
+      text.remove_prefix(part);
+      make_room_(*this, std::min(text.size(), kMaxToken));
+    }
+    copy_bytes(next_, text.data(), text.size());
+    next_ += text.size();
+  }
+
+  template <std::size_t N>
+  void write_literal(const char (&word)[N]) {
+    std::memcpy(room(N - 1), word, N - 1);
+    next_ += N - 1;
+  }
+
+  void write_integer(std::uint64_t value) { next_ = write_decimal(value, room(kMaxToken)); }
+  void write_integer(std::int64_t value) {  // always negative
+    char* q = room(kMaxToken);
+    *q = '-';
+    next_ = write_decimal(0 - static_cast<std::uint64_t>(value), q + 1);
+  }
+
+  void write_float(double value);
+
+  MakeRoom make_room_;
+};
+
+// Appends to a string, which it grows as needed and trims when done.
+class StringWriter : public Writer {
+ public:
+  StringWriter(std::string& out, std::size_t expected_size) : Writer(&grow), out_(out) {
+    const std::size_t start = out_.size();
+    out_.resize(start + expected_size);
+    next_ = out_.data() + start;
+    limit_ = out_.data() + out_.size();
+  }
+  ~StringWriter() { out_.resize(static_cast<std::size_t>(next_ - out_.data())); }
+  StringWriter(const StringWriter&) = delete;
+  StringWriter& operator=(const StringWriter&) = delete;
+
+ private:
+  static void grow(Writer& writer, std::size_t size) {
+    auto& self = static_cast<StringWriter&>(writer);
+    const std::size_t used = static_cast<std::size_t>(self.next_ - self.out_.data());
+    self.out_.resize(std::max({used + size, 2 * used, std::size_t{128}}));
+    self.next_ = self.out_.data() + used;
+    self.limit_ = self.out_.data() + self.out_.size();
+  }
+
+  std::string& out_;
+};
+
+// Collects text in a buffer of fixed size and hands it on whenever a token
+// does not fit.
+class PieceWriter : public Writer {
+ public:
+  PieceWriter(std::size_t piece_size, const std::function<void(std::string_view)>& consume)
+      : Writer(&hand_on), buffer_(new char[std::max(piece_size, kMaxToken)]), consume_(consume) {
+    next_ = buffer_.get();
+    limit_ = buffer_.get() + std::max(piece_size, kMaxToken);
+  }
+
+  void finish() {
+    if (next_ != buffer_.get()) consume_(std::string_view(buffer_.get(), static_cast<std::size_t>(next_ - buffer_.get())));
+  }
+
+ private:
+  static void hand_on(Writer& writer, std::size_t) {
+    auto& self = static_cast<PieceWriter&>(writer);
+    self.finish();
+    self.next_ = self.buffer_.get();
+  }
+
+  std::unique_ptr<char[]> buffer_;
+  const std::function<void(std::string_view)>& consume_;
+};
+
+// A positive finite value as its shortest decimal digits d1 d2 ... dn (those
+// of std::to_chars) and the exponent E for which it is d1.d2...dn times 10^E.
 struct Decimal {
   char digits[kMaxToken];
   int count = 0;
   int exponent = 0;
 };
 
-// 10^0 to 10^22, the powers of ten that binary64 holds exactly.
-constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+// 10^0 to 10^8, which binary64 holds exactly: values with up to eight decimal
+// places, such as amounts, rates and most measurements.
+constexpr double kScalingPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
 
 // The shortest digits for the common values that are n / 10^k for an integer
-// n below 2^53: the general algorithm costs about 100 ns a value, this a few.
-// k = 0, 1, ... is tried in turn, so the first n found that reads back as the
-// value exactly has the fewest digits. False when no such n exists or when a
-// neighbour of n reads back too (then the closest one must be chosen).
+// n below 2^53 and a k of at most 8: a few nanoseconds, where the general
+// algorithm takes tens. k = 0, 1, ... is tried in turn, so the first n found
+// that reads back as the value exactly has the fewest digits. False when no
+// such n exists or when a neighbour of n reads back too (then the closest one
+// must be chosen).
 bool shortest_decimal_by_scaling(double value, Decimal& decimal) {
   constexpr double kExactIntegers = 0x1p53;
-  for (int k = 0; k < static_cast<int>(std::size(kExactPowersOfTen)); ++k) {
-    const double power = kExactPowersOfTen[k];
+  for (int k = 0; k < static_cast<int>(std::size(kScalingPowersOfTen)); ++k) {
+    const double power = kScalingPowersOfTen[k];
     const double scaled = value * power;
     if (scaled >= kExactIntegers) return false;
     const double n = static_cast<double>(static_cast<std::uint64_t>(scaled + 0.5));  // no libm call
@@ -165,7 +349,7 @@ bool shortest_decimal_by_scaling(double value, Decimal& decimal) {
     // n / 10^k is rounded once, exactly as reading the digits back would be.
     if (n / power != value) continue;
     if ((n - 1) / power == value || (n + 1) / power == value) return false;
-    char* end = std::to_chars(decimal.digits, decimal.digits + kMaxToken, static_cast<std::uint64_t>(n)).ptr;
+    char* end = write_decimal(static_cast<std::uint64_t>(n), decimal.digits);
     const int length = static_cast<int>(end - decimal.digits);
     while (end[-1] == '0') --end;  // only a whole number (k = 0) can end in zeros
     decimal.count = static_cast<int>(end - decimal.digits);
@@ -175,19 +359,14 @@ bool shortest_decimal_by_scaling(double value, Decimal& decimal) {
   return false;
 }
 
-// Any value: the shortest round-trip digits of std::to_chars, which come as
-// d[.ddd]e(+|-)x.
+// Any value: the digits of shortest_float_digits, which are those of
+// std::to_chars.
 Decimal shortest_decimal(double value) {
   Decimal decimal;
   if (shortest_decimal_by_scaling(value, decimal)) return decimal;
-  char scientific[kMaxToken];
-  const char* const end = std::to_chars(scientific, scientific + kMaxToken, value, std::chars_format::scientific).ptr;
-  const char* p = scientific;
-  for (; *p != 'e'; ++p) {
-    if (*p != '.') decimal.digits[decimal.count++] = *p;
-  }
-  std::from_chars(p + 2, end, decimal.exponent);
-  if (p[1] == '-') decimal.exponent = -decimal.exponent;
+  const FloatDigits shortest = shortest_float_digits(value);
+  decimal.count = static_cast<int>(write_decimal(shortest.digits, decimal.digits) - decimal.digits);
+  decimal.exponent = shortest.exponent + decimal.count - 1;
   return decimal;
 }
 
@@ -205,13 +384,15 @@ std::size_t format_float(double value, char* out) {
   char* q = out;
   if (value < 0) *q++ = '-';
   const auto put_digits = [&](int from, int to) {
-    for (int i = from; i < to; ++i) *q++ = decimal.digits[i];
+    if (to <= from) return;
+    copy_bytes(q, decimal.digits + from, static_cast<std::size_t>(to - from));
+    q += to - from;
   };
   const auto put_zeros = [&](int zeros) {
     for (int i = 0; i < zeros; ++i) *q++ = '0';
   };
   if (exponent >= 16 || exponent < -5) {
-    put_digits(0, 1);
+    *q++ = decimal.digits[0];
     if (count > 1) {
       *q++ = '.';
       put_digits(1, count);
@@ -237,72 +418,14 @@ std::size_t format_float(double value, char* out) {
   return static_cast<std::size_t>(q - out);
 }
 
-template <class Integer, class Output>
-void write_integer(Integer value, Output& out) {
-  char* start = out.reserve(kMaxToken);
-  out.commit(std::to_chars(start, start + kMaxToken, value).ptr);
-}
-
-template <class Output>
-void write_float(double value, Output& out) {
-  char* start = out.reserve(kMaxToken);
-  out.commit(start + format_float(value, start));
-}
-
-template <class Output>
-void write_value(const JsonValue& value, Output& out) {
-  switch (value.kind()) {
-    case JsonKind::null:
-      out.append("null");
-      return;
-    case JsonKind::boolean:
-      out.append(value.as_bool() ? "true" : "false");
-      return;
-    case JsonKind::unsigned_integer:
-      write_integer(value.as_unsigned(), out);
-      return;
-    case JsonKind::negative_integer:
-      write_integer(value.as_negative(), out);
-      return;
-    case JsonKind::floating:
-      write_float(value.as_float(), out);
-      return;
-    case JsonKind::string:
-      write_string(value.as_string(), out);
-      return;
-    case JsonKind::array: {
-      out.put('[');
-      bool first = true;
-      for (const JsonValue& item : value.as_array()) {
-        if (!first) out.put(',');
-        first = false;
-        write_value(item, out);
-      }
-      out.put(']');
-      return;
-    }
-    case JsonKind::object: {
-      out.put('{');
-      bool first = true;
-      for (const JsonMember& member : value.as_object()) {
-        if (!first) out.put(',');
-        first = false;
-        write_string(member.key(), out);
-        out.put(':');
-        write_value(member.value(), out);
-      }
-      out.put('}');
-      return;
-    }
-  }
+void Writer::write_float(double value) {
+  char* start = room(kMaxToken);
+  next_ = start + format_float(value, start);
 }
 
 }  // namespace
 
-void append_json(const JsonValue& value, std::string& out) {
-  StringOutput output(out);
-  write_value(value, output);
-}
+void append_json(const JsonValue& value, std::string& out) { StringWriter(out, 64).write_value(value); }
 
 std::string to_json(const JsonValue& value) {
   std::string out;
@@ -311,8 +434,7 @@ std::string to_json(const JsonValue& value) {
 }
 
 void append_json_string(std::string_view text, std::string& out) {
-  StringOutput output(out);
-  write_string(text, output);
+  StringWriter(out, text.size() + 2).write_string(text);  // room enough unless there are escapes
 }
 
 void append_json_float(double value, std::string& out) {
@@ -322,9 +444,9 @@ void append_json_float(double value, std::string& out) {
 
 void write_json_in_pieces(const JsonValue& value, std::size_t piece_size,
                           const std::function<void(std::string_view)>& consume) {
-  PieceOutput output(piece_size, consume);
-  write_value(value, output);
-  output.finish();
+  PieceWriter writer(piece_size, consume);
+  writer.write_value(value);
+  writer.finish();
 }
 
 }  // namespace corvane::encoding

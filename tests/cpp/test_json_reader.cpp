@@ -75,6 +75,32 @@ void accepts_json_texts() {
   CHECK(lookup.ok() && lookup->find("c") == nullptr);
 }
 
+// A read document keeps its strings, arrays and objects together and frees
+// them at once; copies taken from it own theirs, and outlive it.
+void copies_outlive_their_document() {
+  const std::string text = "{\"b\":[\"a string longer than fourteen bytes\",{\"d\":[1,-2,0.5]},[]],\"a\":{}}";
+  const std::string canonical = "{\"a\":{},\"b\":[\"a string longer than fourteen bytes\",{\"d\":[1,-2,0.5]},[]]}";
+  JsonValue inner;
+  JsonValue root;
+  {
+    auto document = read_json(text);
+    CHECK(document.ok());
+    if (!document.ok()) return;
+    inner = *document->find("b");
+    JsonValue copy = *document;
+    root = std::move(*document);
+    CHECK_EQ(to_json(copy), canonical);
+  }
+  CHECK_EQ(to_json(inner), "[\"a string longer than fourteen bytes\",{\"d\":[1,-2,0.5]},[]]");
+  CHECK_EQ(to_json(root), canonical);
+  JsonValue reassigned = std::move(root);
+  reassigned = std::move(inner);
+  CHECK_EQ(to_json(reassigned), "[\"a string longer than fourteen bytes\",{\"d\":[1,-2,0.5]},[]]");
+  // A long string on its own is a document too.
+  auto alone = read_json("\"" + std::string(100, 'x') + "\"");
+  CHECK(alone.ok() && alone->as_string() == std::string(100, 'x'));
+}
+
 void reads_numbers_by_class() {
   struct IntegerCase {
     std::string_view text;
@@ -356,6 +382,7 @@ void handles_large_inputs() {
 
 int main() {
   accepts_json_texts();
+  copies_outlive_their_document();
   reads_numbers_by_class();
   reports_errors_with_positions();
   limits_nesting_to_127();

@@ -1,14 +1,19 @@
 // Compact JSON writer: number forms, string escapes, member order, and the
 // piecewise output that digests use.
 #include <algorithm>
+#include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "check.hpp"
+#include "encoding/float_digits.hpp"
 #include "encoding/json_value.hpp"
 #include "encoding/json_writer.hpp"
 
@@ -74,6 +79,61 @@ void writes_floats() {
       {std::numeric_limits<double>::quiet_NaN(), "null"},
   };
   for (const auto& c : cases) CHECK_EQ(float_text(c.value), std::string(c.expected));
+}
+
+// The shortest digits must be those of std::to_chars, an independent
+// implementation: at the edges of every binade, for subnormals, integers,
+// powers of ten and their neighbours, exact ties, and random values.
+void finds_the_digits_std_to_chars_finds() {
+  long mismatches = 0;
+  const auto agrees = [&](double value) {
+    if (!std::isfinite(value) || value == 0) return;
+    value = std::fabs(value);
+    char text[64];
+    char* end = std::to_chars(text, text + sizeof text - 1, value, std::chars_format::scientific).ptr;
+    *end = '\0';
+    std::uint64_t digits = 0;
+    int count = 0;
+    const char* p = text;
+    for (; *p != 'e'; ++p) {
+      if (*p != '.') {
+        digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+        ++count;
+      }
+    }
+    const corvane::encoding::FloatDigits ours = corvane::encoding::shortest_float_digits(value);
+    if (ours.digits != digits || ours.exponent != std::atoi(p + 1) - (count - 1)) {
+      if (++mismatches <= 5) std::fprintf(stderr, "  digits differ from std::to_chars for %a (%s)\n", value, text);
+    }
+  };
+  const auto from_bits = [](std::uint64_t bits) { return std::bit_cast<double>(bits); };
+  constexpr std::uint64_t kMantissa = (std::uint64_t{1} << 52) - 1;
+  for (std::uint64_t exponent = 0; exponent < 2047; ++exponent) {
+    for (const std::uint64_t mantissa : {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{2}, std::uint64_t{3},
+                                         kMantissa, kMantissa - 1, kMantissa / 2, kMantissa / 2 + 1}) {
+      agrees(from_bits(exponent << 52 | mantissa));
+    }
+  }
+  for (std::uint64_t bits = 1; bits < 100000; ++bits) agrees(from_bits(bits));  // subnormals
+  for (std::uint64_t n = 1; n < 100000; ++n) agrees(static_cast<double>(n));
+  for (int k = -323; k <= 308; ++k) {
+    const auto bits = std::bit_cast<std::uint64_t>(std::strtod(("1e" + std::to_string(k)).c_str(), nullptr));
+    for (std::uint64_t delta = 0; delta < 50; ++delta) {
+      agrees(from_bits(bits + delta));
+      agrees(from_bits(bits - delta));
+    }
+  }
+  for (int k = 0; k < 64; ++k) {
+    for (std::uint64_t n = 1; n < 2000; ++n) agrees(std::ldexp(static_cast<double>(2 * n + 1), -k));  // exact decimals
+  }
+  std::uint64_t state = 0x243F6A8885A308D3;  // SplitMix64
+  for (int i = 0; i < 1000000; ++i) {
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EB;
+    agrees(from_bits(z ^ (z >> 31)));
+  }
+  CHECK_EQ(mismatches, 0L);
 }
 
 void writes_integers() {
@@ -155,6 +215,7 @@ void writes_in_bounded_pieces() {
 
 int main() {
   writes_floats();
+  finds_the_digits_std_to_chars_finds();
   writes_integers();
   escapes_strings();
   writes_containers_compactly();
