@@ -22,12 +22,9 @@ Outcome<std::string> encode_evidence_sign_v1_hex(std::string_view tenant_id, std
   auto intent = encoding::parse_uuid(intent_id);
   if (!intent) return runtime_error("intent_id: " + intent.error());
 
-  std::vector<Digest> hashes;
-  hashes.reserve(artifacts_hex.size());
-  for (std::size_t i = 0; i < artifacts_hex.size(); ++i) {
-    auto hash = evidence::decode_artifact_hash(artifacts_hex[i]);
-    if (!hash) return runtime_error("artifacts_hex[" + std::to_string(i) + "]: " + hash.error());
-    hashes.push_back(*hash);
+  auto hashes = evidence::decode_artifact_hashes(artifacts_hex);
+  if (!hashes) {
+    return runtime_error("artifacts_hex[" + std::to_string(hashes.error().index) + "]: " + hashes.error().reason);
   }
 
   auto submitted_at = encoding::parse_rfc3339(submitted_at_rfc3339);
@@ -43,7 +40,7 @@ Outcome<std::string> encode_evidence_sign_v1_hex(std::string_view tenant_id, std
       .intent_id = *intent,
       .payee_did = payee_did,
       .payload_digest = encoding::content_digest(*payload),
-      .artifact_digest = encoding::artifact_list_digest(hashes),
+      .artifact_digest = encoding::artifact_list_digest(*hashes),
       .submitted_at = *submitted_text,
   });
   return encoding::encode_hex(record);

@@ -6,6 +6,7 @@
 #include "encoding/trim.hpp"
 
 namespace corvane::evidence {
+namespace {
 
 Expected<Bytes32> decode_artifact_hash(std::string_view text) {
   std::string_view digits = encoding::trim_white_space(text);
@@ -16,6 +17,19 @@ Expected<Bytes32> decode_artifact_hash(std::string_view text) {
   Bytes32 hash;
   std::copy(bytes->begin(), bytes->end(), hash.begin());
   return hash;
+}
+
+}  // namespace
+
+Expected<std::vector<Digest>, ArtifactFault> decode_artifact_hashes(std::span<const std::string> texts) {
+  std::vector<Digest> hashes;
+  hashes.reserve(texts.size());
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    auto hash = decode_artifact_hash(texts[i]);
+    if (!hash) return fail(ArtifactFault{i, std::move(hash).error()});
+    hashes.push_back(*hash);
+  }
+  return hashes;
 }
 
 }  // namespace corvane::evidence

@@ -2,18 +2,27 @@
 // "0x" and white space.
 #pragma once
 
+#include <cstddef>
+#include <span>
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include "encoding/bytes.hpp"
 #include "encoding/expected.hpp"
 
 namespace corvane::evidence {
 
-// Trims White_Space, drops one leading "0x" (lower-case x only) and decodes
-// the rest as hex that must give exactly 32 bytes. The error is the reason
+// The first artifact of a list that does not decode, and why: the reason
 // alone, "bad hex ({decoder message})" or "expected 32 bytes, got {n}"; each
 // caller puts its own prefix before it.
-Expected<Bytes32> decode_artifact_hash(std::string_view text);
+struct ArtifactFault {
+  std::size_t index;
+  std::string reason;
+};
+
+// Decodes every artifact in list order: trims White_Space, drops one leading
+// "0x" (lower-case x only) and decodes the rest as hex that must give exactly
+// 32 bytes. The first failure ends the list.
+Expected<std::vector<Digest>, ArtifactFault> decode_artifact_hashes(std::span<const std::string> texts);
 
 }  // namespace corvane::evidence

@@ -21,13 +21,9 @@ std::string EvidenceError::text() const {
 }
 
 Expected<SignedEvidence, EvidenceError> build_signed_evidence(const EvidenceInputs& inputs, const SigningKey& key) {
-  std::vector<Digest> hashes;
-  hashes.reserve(inputs.artifacts_hex.size());
-  for (std::size_t i = 0; i < inputs.artifacts_hex.size(); ++i) {
-    auto hash = decode_artifact_hash(inputs.artifacts_hex[i]);
-    if (!hash) return fail(EvidenceError::artifact(i, "artifact: " + hash.error()));
-    hashes.push_back(*hash);
-  }
+  auto decoded = decode_artifact_hashes(inputs.artifacts_hex);
+  if (!decoded) return fail(EvidenceError::artifact(decoded.error().index, "artifact: " + decoded.error().reason));
+  const std::vector<Digest>& hashes = *decoded;
 
   auto submitted_at = encoding::format_rfc3339(inputs.submitted_at);
   if (!submitted_at) return fail(EvidenceError::submission_time(std::move(submitted_at).error()));
