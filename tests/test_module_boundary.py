@@ -7,7 +7,6 @@ from __future__ import annotations
 import ctypes
 import functools
 import gc
-import hashlib
 import importlib
 import importlib.util
 import inspect
@@ -16,67 +15,19 @@ import sys
 import tracemalloc
 import types
 
-import nacl.signing
 import pytest
 
 import corvane_kit
 from corvane_kit import _native
+from valid_arguments import CREATE as CREATE_ARGS
+from valid_arguments import EVIDENCE as EVIDENCE_ARGS
+from valid_arguments import INTENT_ID, SEED_A, SEED_B
+from valid_arguments import POLICY as POLICY_ARGS
+from valid_arguments import SIGN as SIGN_ARGS
+from valid_arguments import VERIFY as VERIFY_ARGS
 
 MODULE_NAME = "corvane_kit._native"
 
-# --------------------------------------------------------------------------
-# Valid calls, one per function, taken from the documented examples so that
-# each reaches its implementation and succeeds.
-
-SEED_A = bytes(range(32))
-SEED_B = bytes(range(100, 132))
-INTENT_ID = "123e4567-e89b-12d3-a456-426614174000"
-
-EVIDENCE_ARGS = {
-    "tenant_id": "tenant-7",
-    "intent_id": INTENT_ID,
-    "payee_did": "did:example:payee",
-    "payload_json": '{"b":1,"a":"x"}',
-    "artifacts_hex": ["1" * 64, "0x" + "AB" * 32],
-    "submitted_at_rfc3339": "2025-03-01t12:00:00.500+00:00",
-}
-SIGN_ARGS = {**EVIDENCE_ARGS, "secret_seed": SEED_A}
-
-CREATE_ARGS = {
-    "tenant_id": "tenant-7",
-    "principal_seed": SEED_A,
-    "payee_seed": SEED_B,
-    "intent_id": INTENT_ID,
-    "principal_did": "did:example:principal",
-    "payee_did": "did:example:payee",
-    "budget_json": '{"max_cents":5000}',
-    "currency": "USD",
-    "amount_cents": 1250,
-    "evidence_schema_json": '{"type":"object"}',
-    "deadline_rfc3339": "2025-03-01T12:00:00Z",
-    "predicate_json": '{"all":[]}',
-    "predicate_ref": "pred:v1",
-    "allowed_tools_json": '["web.search"]',
-    "settlement_rail": "stripe_connect",
-}
-# The policy variant takes the materialized predicate in twelfth place and
-# three policy parameters at the end.
-POLICY_ARGS = {
-    **{k: v for k, v in list(CREATE_ARGS.items())[:11]},
-    "materialized_predicate_json": '{"all":[]}',
-    **{k: v for k, v in list(CREATE_ARGS.items())[12:]},
-    "policy_template_id": "tmpl-1",
-    "policy_version_seq": 7,
-    "policy_content_digest_hex": "ab" * 32,
-}
-
-_DIGEST = hashlib.sha256(b"audit export manifest").digest()
-_KEY = nacl.signing.SigningKey(SEED_A)
-VERIFY_ARGS = {
-    "digest_hex": _DIGEST.hex(),
-    "signature_hex": _KEY.sign(_DIGEST).signature.hex(),
-    "public_key_hex": bytes(_KEY.verify_key).hex(),
-}
 
 # The parameter lists as published, written out rather than read back.
 PARAMS = {

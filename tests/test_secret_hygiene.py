@@ -10,8 +10,8 @@ import traceback
 import pytest
 
 from corvane_kit import _native as native
+from valid_arguments import CREATE, EVIDENCE, POLICY
 
-INTENT_ID = "123e4567-e89b-12d3-a456-426614174000"
 
 # Printable, so that a raw copy in a message would be readable text.
 PRINTABLE = b"Tr0ub4dor&3 correct horse staple"
@@ -48,39 +48,6 @@ def text_forms(seed: bytes) -> list[str]:
     forms += [seed[:half].hex(), seed[half:].hex()]
     return forms
 
-
-EVIDENCE = {
-    "tenant_id": "tenant-7",
-    "intent_id": INTENT_ID,
-    "payee_did": "did:example:payee",
-    "payload_json": '{"receipt":{"total":1499}}',
-    "artifacts_hex": ["11" * 32],
-    "submitted_at_rfc3339": "2025-03-01T12:00:00Z",
-}
-CREATE = {
-    "tenant_id": "tenant-7",
-    "principal_seed": bytes(32),
-    "payee_seed": bytes(range(32)),
-    "intent_id": INTENT_ID,
-    "principal_did": "did:example:principal",
-    "payee_did": "did:example:payee",
-    "budget_json": '{"max_cents":5000}',
-    "currency": "USD",
-    "amount_cents": 1500,
-    "evidence_schema_json": '{"type":"object"}',
-    "deadline_rfc3339": "2030-01-01T00:00:00Z",
-    "predicate_json": '{"all":[]}',
-    "predicate_ref": "pred:v1",
-    "allowed_tools_json": '["browse"]',
-    "settlement_rail": "stripe_connect",
-}
-POLICY = {
-    **{k: v for k, v in CREATE.items() if k != "predicate_json"},
-    "materialized_predicate_json": '{"all":[]}',
-    "policy_template_id": "travel",
-    "policy_version_seq": 3,
-    "policy_content_digest_hex": "ab" * 32,
-}
 
 # (function, base arguments, seed parameters); roads below change the rest.
 TARGETS = {
