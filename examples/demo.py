@@ -14,19 +14,24 @@ exactly what it checked:
   manifest.
 
 The seeds in examples/seeds/ are EXAMPLE SEEDS, fixed so that the output is
-reproducible. Never use them for anything real.
+reproducible. Never use them for anything real. The command refuses a seed file
+that group or others may read, and git checks files out readable by all, so
+the demo runs on private copies of them in a temporary directory.
 """
 
 from __future__ import annotations
 
 import base64
+import dataclasses
 import datetime as dt
 import hashlib
 import json
 import pathlib
 import shlex
+import shutil
 import subprocess
 import sys
+import tempfile
 import uuid
 
 from nacl.signing import SigningKey
@@ -35,17 +40,30 @@ ROOT = pathlib.Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tests"))
 import payload_reference as ref  # noqa: E402  (the test-side encoder)
 
-SEEDS = "examples/seeds"
-PRINCIPAL_SEED_FILE = f"{SEEDS}/principal.example.hex"
-PAYEE_SEED_FILE = f"{SEEDS}/payee.example.hex"
+SEEDS = ROOT / "examples" / "seeds"
+
+
+@dataclasses.dataclass(frozen=True)
+class ExampleSeeds:
+    principal: bytes
+    payee: bytes
+    principal_file: str  # private copies, made by main()
+    payee_file: str
 
 
 class DemoFailure(Exception):
     pass
 
 
-def seed(path: str) -> bytes:
-    return bytes.fromhex((ROOT / path).read_text().strip())
+def seed(path: str | pathlib.Path) -> bytes:
+    return bytes.fromhex(pathlib.Path(path).read_text().strip())
+
+
+def private_copy(name: str, directory: str) -> str:
+    path = pathlib.Path(directory) / name
+    shutil.copyfile(SEEDS / name, path)
+    path.chmod(0o600)
+    return str(path)
 
 
 def corvane_kit(*args: str, expect: int = 0) -> str:
@@ -90,17 +108,17 @@ def intent_fields(req: dict, payee_seed: bytes, predicate_member: str) -> dict:
         budget_digest=ref.content_digest(req["budget_json"]),
         evidence_schema_digest=ref.content_digest(req["evidence_schema_json"]),
         predicate_dsl_digest=ref.content_digest(req[predicate_member]),
-        predicate_ref=req["predicate_ref"],
+        predicate_ref=req.get("predicate_ref", ""),
         allowed_tools_digest=ref.allowed_tools_digest(req["allowed_tools_json"]),
         settlement_rail=ref.trim(req["settlement_rail"]),
         payee_pubkey=ref.public_key(payee_seed),
     )
 
 
-def check_intent(body_text: str, payload: bytes, principal_seed: bytes, payee_seed: bytes, version: int) -> None:
+def check_intent(body_text: str, payload: bytes, seeds: ExampleSeeds, version: int) -> None:
     body = json.loads(body_text)
-    check(body["principal_pubkey"] == pubkey_b64(principal_seed), "principal_pubkey is the example principal key")
-    check(body["payee_pubkey"] == pubkey_b64(payee_seed), "payee_pubkey is the example payee key")
+    check(body["principal_pubkey"] == pubkey_b64(seeds.principal), "principal_pubkey is the example principal key")
+    check(body["payee_pubkey"] == pubkey_b64(seeds.payee), "payee_pubkey is the example payee key")
     check(body["signing_version"] == version == payload[0], f"signing_version {version} names the payload's tag byte")
     signature = base64.b64decode(body["principal_signature"])
     pubkey = base64.b64decode(body["principal_pubkey"])
@@ -111,36 +129,36 @@ def check_intent(body_text: str, payload: bytes, principal_seed: bytes, payee_se
     )
 
 
-def demo_intent(principal_seed: bytes, payee_seed: bytes) -> None:
+def demo_intent(seeds: ExampleSeeds) -> None:
     print("== POST /intents")
     body = corvane_kit(
         "create-intent",
         "--request", "examples/intent.json",
-        "--principal-seed-file", PRINCIPAL_SEED_FILE,
-        "--payee-seed-file", PAYEE_SEED_FILE,
+        "--principal-seed-file", seeds.principal_file,
+        "--payee-seed-file", seeds.payee_file,
     )  # fmt: skip
     req = request("intent.json")
-    payload = ref.intent_sign_v6(**intent_fields(req, payee_seed, "predicate_json"))
-    check_intent(body, payload, principal_seed, payee_seed, 6)
+    payload = ref.intent_sign_v6(**intent_fields(req, seeds.payee, "predicate_json"))
+    check_intent(body, payload, seeds, 6)
     print()
 
 
-def demo_policy_intent(principal_seed: bytes, payee_seed: bytes) -> None:
+def demo_policy_intent(seeds: ExampleSeeds) -> None:
     print("== POST /intents, bound to a managed policy")
     body = corvane_kit(
         "create-policy-intent",
         "--request", "examples/policy-intent.json",
-        "--principal-seed-file", PRINCIPAL_SEED_FILE,
-        "--payee-seed-file", PAYEE_SEED_FILE,
+        "--principal-seed-file", seeds.principal_file,
+        "--payee-seed-file", seeds.payee_file,
     )  # fmt: skip
     req = request("policy-intent.json")
     payload = ref.intent_sign_v7(
-        **intent_fields(req, payee_seed, "materialized_predicate_json"),
+        **intent_fields(req, seeds.payee, "materialized_predicate_json"),
         policy_template_id=req["policy_template_id"],
         policy_version_seq=req["policy_version_seq"],
         policy_content_digest=bytes.fromhex(ref.trim(req["policy_content_digest_hex"])),
     )
-    check_intent(body, payload, principal_seed, payee_seed, 7)
+    check_intent(body, payload, seeds, 7)
     print()
 
 
@@ -149,11 +167,11 @@ def artifact_bytes(text: str) -> bytes:
     return bytes.fromhex(text[2:] if text.startswith("0x") else text)
 
 
-def demo_evidence(payee_seed: bytes) -> None:
+def demo_evidence(seeds: ExampleSeeds) -> None:
     req = request("evidence.json")
     print(f"== POST /intents/{req['intent_id']}/evidence")
     body = json.loads(
-        corvane_kit("sign-evidence", "--request", "examples/evidence.json", "--seed-file", PAYEE_SEED_FILE)
+        corvane_kit("sign-evidence", "--request", "examples/evidence.json", "--seed-file", seeds.payee_file)
     )
     print()
     print("== EvidenceSignV1 bytes (what the payee signed)")
@@ -167,7 +185,7 @@ def demo_evidence(payee_seed: bytes) -> None:
         submitted_at=canonical_time(req["submitted_at_rfc3339"]),
     )
     check(record == rebuilt, f"the {len(record)} evidence bytes equal the rebuild by tests/payload_reference.py")
-    check(body["payee_pubkey"] == pubkey_b64(payee_seed), "payee_pubkey is the example payee key")
+    check(body["payee_pubkey"] == pubkey_b64(seeds.payee), "payee_pubkey is the example payee key")
     check(
         ref.verifies(base64.b64decode(body["payee_pubkey"]), record, base64.b64decode(body["payee_signature"])),
         "payee_signature verifies (PyNaCl) over those bytes",
@@ -181,7 +199,7 @@ def demo_manifest() -> None:
     signature = bytes.fromhex((ROOT / "examples" / "manifest.sig.hex").read_text().strip())
     exporter = bytes.fromhex((ROOT / "examples" / "exporter.pub.hex").read_text().strip())
     check(
-        exporter == bytes(SigningKey(seed(f"{SEEDS}/exporter.example.hex")).verify_key),
+        exporter == bytes(SigningKey(seed(SEEDS / "exporter.example.hex")).verify_key),
         "exporter.pub.hex is the example exporter key",
     )
     check(
@@ -195,6 +213,13 @@ def demo_manifest() -> None:
         "--public-key-file", "examples/exporter.pub.hex",
     )  # fmt: skip
     check(answer == "true", "verify-digest accepts it (exit status 0)")
+    answer = corvane_kit(
+        "verify-digest",
+        "--digest-of", "examples/manifest.json",
+        "--signature", base64.b64encode(signature).decode(),
+        "--public-key", base64.b64encode(exporter).decode(),
+    )  # fmt: skip
+    check(answer == "true", "verify-digest accepts the same key and signature in base64, as bodies carry them")
     changed = hashlib.sha256(manifest.replace(b"tenant-7", b"tenant-8")).hexdigest()
     answer = corvane_kit(
         "verify-digest",
@@ -208,16 +233,22 @@ def demo_manifest() -> None:
 
 
 def main() -> int:
-    principal_seed = seed(PRINCIPAL_SEED_FILE)
-    payee_seed = seed(PAYEE_SEED_FILE)
-    try:
-        demo_intent(principal_seed, payee_seed)
-        demo_policy_intent(principal_seed, payee_seed)
-        demo_evidence(payee_seed)
-        demo_manifest()
-    except DemoFailure as e:
-        print(f"demo: {e}", file=sys.stderr)
-        return 1
+    with tempfile.TemporaryDirectory(prefix="corvane-demo-") as private:
+        seeds = ExampleSeeds(
+            principal=seed(SEEDS / "principal.example.hex"),
+            payee=seed(SEEDS / "payee.example.hex"),
+            principal_file=private_copy("principal.example.hex", private),
+            payee_file=private_copy("payee.example.hex", private),
+        )
+        print(f"(seed files: private copies of the example seeds in {private}, mode 0600)\n")
+        try:
+            demo_intent(seeds)
+            demo_policy_intent(seeds)
+            demo_evidence(seeds)
+            demo_manifest()
+        except DemoFailure as e:
+            print(f"demo: {e}", file=sys.stderr)
+            return 1
     print("All checks passed. The seeds used are the EXAMPLE seeds in examples/seeds/.")
     return 0
 

@@ -23,8 +23,12 @@ argument the caller wrote. The conversions:
   microseconds kept), or RFC 3339 text passed on unchanged. A naive datetime
   is refused with ValueError.
 * ``intent_id``: a ``uuid.UUID`` (written in its 36-character lower-case form) or text.
-* ``*_hex`` digests, keys, signatures and artifact hashes: raw ``bytes`` (written as
-  lower-case hex) or hex text passed on unchanged.
+* ``*_hex`` digests and artifact hashes: raw ``bytes`` (written as lower-case
+  hex) or hex text passed on unchanged. ``artifacts_hex`` is a list or tuple of
+  them; a bare ``str`` is refused with a TypeError, by mypy too.
+* ``public_key_hex`` and ``signature_hex`` of ``verify_digest_signature``: raw
+  bytes, hex or base64 text (as the request bodies carry them), told apart by
+  length; any other length is refused with a ValueError naming the forms.
 * Seeds are handed to the native function as they are, without a copy of their
   secret bytes: 32 bytes as ``bytes``, ``bytearray`` or a sequence of ints. A
   ``str`` is refused with a TypeError (for hex text use ``bytes.fromhex``).
@@ -38,10 +42,10 @@ from __future__ import annotations
 import datetime as _dt
 import json
 import uuid
-from collections.abc import Mapping, Sequence
-from typing import TypeAlias, Union
+from collections.abc import Iterator, Mapping, Sequence
+from typing import Protocol, TypeAlias, TypeVar, Union
 
-from corvane_kit import _native
+from corvane_kit import _key_encodings, _native
 
 __all__ = [
     "create_intent",
@@ -67,6 +71,24 @@ Seed: TypeAlias = bytes | bytearray | Sequence[int]
 
 HexOrBytes: TypeAlias = bytes | bytearray | str
 """Raw bytes, or their hex text."""
+
+KeyOrSignature: TypeAlias = bytes | bytearray | str
+"""Raw bytes, or their hex or base64 text."""
+
+_T_co = TypeVar("_T_co", covariant=True)
+
+
+class SequenceNotStr(Protocol[_T_co]):
+    """A list or tuple, but not a ``str``: a str is a sequence of str, yet its
+    ``__contains__`` takes only str, so a type checker refuses it here."""
+
+    def __getitem__(self, index: int, /) -> _T_co: ...
+
+    def __contains__(self, value: object, /) -> bool: ...
+
+    def __len__(self) -> int: ...
+
+    def __iter__(self) -> Iterator[_T_co]: ...
 
 _ONE_MINUTE = _dt.timedelta(minutes=1)
 
@@ -285,7 +307,7 @@ def sign_evidence(
     intent_id: IntentId,
     payee_did: str,
     payload_json: JSONValue,
-    artifacts_hex: Sequence[HexOrBytes],
+    artifacts_hex: SequenceNotStr[HexOrBytes],
     submitted_at_rfc3339: Timestamp,
     secret_seed: Seed,
 ) -> str:
@@ -327,7 +349,7 @@ def evidence_sign_v1_hex(
     intent_id: IntentId,
     payee_did: str,
     payload_json: JSONValue,
-    artifacts_hex: Sequence[HexOrBytes],
+    artifacts_hex: SequenceNotStr[HexOrBytes],
     submitted_at_rfc3339: Timestamp,
 ) -> str:
     """Return, as hex, the EvidenceSignV1 bytes that ``sign_evidence`` signs for the same inputs.
@@ -358,13 +380,15 @@ def evidence_sign_v1_hex(
 
 
 def verify_digest_signature(
-    digest_hex: HexOrBytes, signature_hex: HexOrBytes, public_key_hex: HexOrBytes
+    digest_hex: HexOrBytes, signature_hex: KeyOrSignature, public_key_hex: KeyOrSignature
 ) -> bool:
     """Return whether an Ed25519 signature over a 32-byte SHA-256 digest verifies.
 
-    The Pythonic form of ``verify_ed25519_sha256_hex``: each argument is raw
-    bytes or hex text. A signature that does not verify gives False; an input
-    of the wrong length, or a key that is no curve point, raises ValueError.
+    The Pythonic form of ``verify_ed25519_sha256_hex``. The digest is raw bytes
+    or hex text; the signature and the public key are raw bytes, hex or base64
+    text (as in the request bodies), told apart by their length. A signature
+    that does not verify gives False; an input of the wrong length, or a key
+    that is no curve point, raises ValueError.
 
     >>> import hashlib
     >>> digest = hashlib.sha256(b"audit export manifest").digest()
@@ -376,9 +400,11 @@ def verify_digest_signature(
     True
     >>> verify_digest_signature(hashlib.sha256(b"altered").digest(), signature, public_key)
     False
+    >>> verify_digest_signature(digest, signature, "JUO5L/EJVRFHatyDadtt3JM2ZaEZeN2hQE7hBmypVZ0=")
+    True
     """
     return _native.verify_ed25519_sha256_hex(
         digest_hex=_hex_text("digest_hex", digest_hex),
-        signature_hex=_hex_text("signature_hex", signature_hex),
-        public_key_hex=_hex_text("public_key_hex", public_key_hex),
+        signature_hex=_key_encodings.as_hex(_key_encodings.SIGNATURE, signature_hex),
+        public_key_hex=_key_encodings.as_hex(_key_encodings.PUBLIC_KEY, public_key_hex),
     )

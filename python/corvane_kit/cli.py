@@ -6,38 +6,41 @@ override the request file) and, for seeds, from a seed file or an environment
 variable. Seeds are never taken from the command line itself.
 
 Exit status: 0 on success (for ``verify-digest``: the signature is valid),
-1 when ``verify-digest`` finds the signature invalid, 2 on any error.
+1 when ``verify-digest`` finds the signature invalid, 2 on any error (a failed
+write of the result included), 141 when the reader of standard output has
+gone away (a broken pipe, reported as a shell reports a process ended by
+SIGPIPE, so that neither a result nor an error is claimed).
 """
 
 from __future__ import annotations
 
 import argparse
 import hashlib
-import json
 import os
 import re
 import sys
 from dataclasses import dataclass
-from typing import Any, Callable, Mapping, NoReturn, Sequence
+from typing import IO, Any, Mapping, NoReturn, Sequence
 
-from corvane_kit import _native
+from corvane_kit import _cli_request, _cli_seeds, _key_encodings, _native
+from corvane_kit._cli_error import CliError
+from corvane_kit._key_encodings import BinaryValue
 
 PROG = "corvane-kit"
 
 EXIT_OK = 0
 EXIT_INVALID = 1
 EXIT_ERROR = 2
+EXIT_BROKEN_PIPE = 128 + 13  # SIGPIPE
 
 # Kinds of parameters.
 TEXT = "text"  # a str option, or a string member of the request file
 DOC = "doc"  # JSON text read from a file (or "-"); a request member holds the text or the value
 INT = "int"  # an integer option or member
 ARTIFACTS = "artifacts"  # repeated --artifact HEX, or a list of strings in the request file
-HEX = "hex"  # hex text as an option value, or read from a file
+HEX = "hex"  # the digest: hex text as an option value, or the SHA-256 of a file (--digest-of)
+BINARY = "binary"  # a key or signature: raw bytes, hex or base64 text, as an option value or from a file
 SEED = "seed"  # 32 bytes from a seed file or an environment variable; never a request member
-
-SEED_FILE_MAX = 256  # a seed file is 32 raw bytes or 64 hex digits with some white space
-
 
 @dataclass(frozen=True)
 class Param:
@@ -45,7 +48,10 @@ class Param:
     kind: str
     flag: str  # option name; for SEED the stem of --<flag>-file / --<flag>-env
     help: str
-    file_flag: str | None = None  # HEX: the option that reads the value from a file
+    file_flag: str | None = None  # BINARY: the option that reads the value from a file
+    alias: str | None = None  # a second name of the option
+    default: str | None = None  # the value when neither an option nor the request gives one
+    binary: BinaryValue | None = None  # BINARY: the forms it is accepted in
 
 
 @dataclass(frozen=True)
@@ -56,10 +62,6 @@ class Command:
     summary: str
     description: str
     examples: str
-
-
-class CliError(Exception):
-    """A problem with the command's input, reported as one line with exit status 2."""
 
 
 # ------------------------------------------------------------------ parameters
@@ -81,7 +83,9 @@ _PREDICATE = Param("predicate_json", DOC, "--predicate", "predicate JSON documen
 _MATERIALIZED = Param(
     "materialized_predicate_json", DOC, "--materialized-predicate", "predicate JSON document materialized from the policy"
 )
-_PREDICATE_REF = Param("predicate_ref", TEXT, "--predicate-ref", "predicate reference (may be empty)")
+_PREDICATE_REF = Param(
+    "predicate_ref", TEXT, "--predicate-ref", "predicate reference; may be empty, which is the default", default=""
+)
 _TOOLS = Param("allowed_tools_json", DOC, "--allowed-tools", "JSON array of allowed tool names (non-empty)")
 _RAIL = Param(
     "settlement_rail",
@@ -100,10 +104,22 @@ _SUBMITTED = Param("submitted_at_rfc3339", TEXT, "--submitted-at", "submission t
 _PAYEE_SEED_EVIDENCE = Param("secret_seed", SEED, "seed", "the payee's 32-byte Ed25519 seed, which signs the evidence")
 _DIGEST = Param("digest_hex", HEX, "--digest-hex", "the 32-byte SHA-256 digest that was signed, 64 hex digits")
 _SIGNATURE = Param(
-    "signature_hex", HEX, "--signature-hex", "the 64-byte Ed25519 signature, 128 hex digits", "--signature-file"
+    "signature_hex",
+    BINARY,
+    "--signature",
+    "the 64-byte Ed25519 signature: 128 hex digits or 88 base64 characters",
+    "--signature-file",
+    "--signature-hex",
+    binary=_key_encodings.SIGNATURE,
 )
 _PUBLIC_KEY = Param(
-    "public_key_hex", HEX, "--public-key-hex", "the signer's 32-byte Ed25519 public key, 64 hex digits", "--public-key-file"
+    "public_key_hex",
+    BINARY,
+    "--public-key",
+    "the signer's 32-byte Ed25519 public key: 64 hex digits or 44 base64 characters",
+    "--public-key-file",
+    "--public-key-hex",
+    binary=_key_encodings.PUBLIC_KEY,
 )
 
 _INTENT_PARAMS = (
@@ -140,7 +156,9 @@ Seeds never go into a request file."""
 _SEED_HELP = """\
 Seeds: a seed file holds 32 raw bytes, or 64 hex digits with optional white
 space around them; an environment variable holds the 64 hex digits. There is
-no option that takes a seed itself."""
+no option that takes a seed itself. A seed file must be private: one that
+group or others may read or write is refused (fix: chmod 600 FILE); a file
+owned by another user, typically root, may grant its group read access."""
 
 COMMANDS = (
     Command(
@@ -203,13 +221,14 @@ COMMANDS = (
         "Exit status: 0 when the signature is valid, 1 when it is not, 2 when an\n"
         "input cannot be read or decoded.\n\n"
         "The digest is given as hex (--digest-hex) or computed from a file\n"
-        "(--digest-of FILE: the SHA-256 of its bytes). The signature and public key are\n"
-        "given as hex or read as hex text from a file. A request file may hold\n"
-        "digest_hex, signature_hex and public_key_hex.",
+        "(--digest-of FILE: the SHA-256 of its bytes). The signature and the public\n"
+        "key are given as hex or base64 text (base64 as in the request bodies), told\n"
+        "apart by length, or read from a file holding that text or the raw bytes.\n"
+        "A request file may hold digest_hex, signature_hex and public_key_hex.",
         "  corvane-kit verify-digest --digest-of examples/manifest.json \\\n"
         "      --signature-file examples/manifest.sig.hex --public-key-file examples/exporter.pub.hex\n\n"
         "  corvane-kit verify-digest --digest-hex $(sha256sum export.json | cut -c1-64) \\\n"
-        "      --signature-hex \"$SIG\" --public-key-hex \"$PUB\" && echo signed",
+        "      --signature \"$SIG_BASE64\" --public-key \"$PUBKEY_BASE64\" && echo signed",
     ),
 )
 
@@ -255,7 +274,8 @@ def build_parser() -> argparse.ArgumentParser:
         description="Sign payment-intent requests and evidence submissions, print signing bytes,\n"
         "and verify digest signatures.",
         epilog="Exit status: 0 on success, 1 when verify-digest finds a signature invalid,\n"
-        "2 on any error (one line on standard error).\n\n"
+        "2 on any error (one line on standard error), 141 when standard output is a\n"
+        "pipe whose reader has gone.\n\n"
         f"Run '{PROG} COMMAND --help' for the options and examples of each command.",
     )
     parser.add_argument("--version", action="version", version=f"%(prog)s {_version()}")
@@ -292,24 +312,29 @@ def _add_param(p: argparse.ArgumentParser, param: Param) -> None:
     elif param.kind == HEX:
         group = p.add_mutually_exclusive_group()
         group.add_argument(param.flag, dest=param.name, metavar="HEX", help=label)
-        if param.name == "digest_hex":
-            group.add_argument(
-                "--digest-of",
-                dest="digest_of",
-                metavar="FILE",
-                help="use the SHA-256 digest of this file's bytes ('-': standard input)",
-            )
-        elif param.file_flag:
-            group.add_argument(
-                param.file_flag, dest=param.name + "_file", metavar="FILE", help="read the hex text from this file"
-            )
+        group.add_argument(
+            "--digest-of",
+            dest="digest_of",
+            metavar="FILE",
+            help="use the SHA-256 digest of this file's bytes ('-': standard input)",
+        )
+    elif param.kind == BINARY:
+        assert param.binary is not None and param.file_flag is not None and param.alias is not None
+        group = p.add_mutually_exclusive_group()
+        group.add_argument(param.flag, param.alias, dest=param.name, metavar="TEXT", help=label)
+        group.add_argument(
+            param.file_flag,
+            dest=param.name + "_file",
+            metavar="FILE",
+            help=f"read it from this file: {param.binary.forms()} ('-': standard input)",
+        )
     elif param.kind == SEED:
         group = p.add_mutually_exclusive_group()
         group.add_argument(
             f"--{param.flag}-file",
             dest=param.name + "_file",
             metavar="FILE",
-            help=f"[{param.name}] file holding {param.help} ('-': standard input)",
+            help=f"[{param.name}] private file holding {param.help} ('-': standard input)",
         )
         group.add_argument(
             f"--{param.flag}-env",
@@ -339,25 +364,42 @@ def _version() -> str:
 # ------------------------------------------------------------------ reading input
 
 
+def _file_flag(param: Param) -> str | None:
+    """The option by which ``param`` reads a file, if any."""
+    if param.kind == SEED:
+        return f"--{param.flag}-file"
+    if param.kind == DOC:
+        return param.flag
+    if param.kind == HEX:
+        return "--digest-of"
+    return param.file_flag
+
+
+def _file_path(param: Param, args: argparse.Namespace) -> str | None:
+    if param.kind == DOC:
+        return getattr(args, param.name)  # type: ignore[no-any-return]
+    if param.kind == HEX:
+        return args.digest_of  # type: ignore[no-any-return]
+    if param.kind in (SEED, BINARY):
+        return getattr(args, param.name + "_file")  # type: ignore[no-any-return]
+    return None
+
+
 def _check_stdin_users(command: Command, args: argparse.Namespace) -> None:
     """At most one argument may name '-' (standard input)."""
-    readers = [("--request", args.request)]
-    for param in command.params:
-        if param.kind == DOC:
-            readers.append((param.flag, getattr(args, param.name)))
-        elif param.kind == SEED:
-            readers.append((f"--{param.flag}-file", getattr(args, param.name + "_file")))
-        elif param.name == "digest_hex":
-            readers.append(("--digest-of", args.digest_of))
-        elif param.kind == HEX and param.file_flag:
-            readers.append((param.file_flag, getattr(args, param.name + "_file")))
-    users = [flag for flag, value in readers if value == "-"]
+    readers = [("--request", args.request)] + [(_file_flag(p), _file_path(p, args)) for p in command.params]
+    users = [str(flag) for flag, value in readers if value == "-"]
     if len(users) > 1:
         raise CliError(f"only one argument may read standard input ('-'); got {' and '.join(users)}")
 
 
 def _read_stdin() -> bytes:
-    return sys.stdin.buffer.read()
+    if sys.stdin is None:
+        raise CliError("standard input is closed")
+    try:
+        return sys.stdin.buffer.read()
+    except OSError as e:
+        raise CliError(f"cannot read standard input: {e.strerror or e}") from None
 
 
 def _read_bytes(path: str, what: str) -> bytes:
@@ -370,109 +412,110 @@ def _read_bytes(path: str, what: str) -> bytes:
         raise CliError(f"{what}: cannot read {path}: {e.strerror or e}") from None
 
 
-def _read_text(path: str, what: str) -> str:
-    data = _read_bytes(path, what)
+def _decode_text(data: bytes, path: str, what: str) -> str:
     try:
         return data.decode("utf-8")
     except UnicodeDecodeError as e:
-        name = "standard input" if path == "-" else path
-        raise CliError(f"{what}: {name} is not UTF-8 text (byte {e.start})") from None
+        raise CliError(f"{what}: {_file_name(path)} is not UTF-8 text (byte {e.start})") from None
 
 
-class _RawNumber:
-    """A JSON number of a request file, kept as written so that its value is read by the module, not by Python."""
-
-    __slots__ = ("text",)
-
-    def __init__(self, text: str) -> None:
-        self.text = text
+def _read_text(path: str, what: str) -> str:
+    return _decode_text(_read_bytes(path, what), path, what)
 
 
-class _Members(list[tuple[str, Any]]):
-    """The members of a JSON object of a request file, in order, repeated keys included."""
+def _file_name(path: str) -> str:
+    return "standard input" if path == "-" else path
 
 
-def _reject_constant(name: str) -> NoReturn:
-    raise ValueError(f"{name} is not a JSON value")
-
-
-def _load_request(text: str) -> dict[str, Any]:
-    try:
-        value = json.loads(
-            text,
-            parse_float=_RawNumber,
-            parse_int=_RawNumber,
-            parse_constant=_reject_constant,
-            object_pairs_hook=_Members,
-        )
-    except ValueError as e:  # json.JSONDecodeError included
-        raise CliError(f"--request: not a JSON text: {e}") from None
-    if not isinstance(value, _Members):
-        raise CliError("--request: the request must be a JSON object")
-    members: dict[str, Any] = {}
-    for key, member in value:
-        if key in members:
-            raise CliError(f"--request: member {key!r} appears twice")
-        members[key] = member
-    return members
-
-
-def _json_text(value: Any) -> str:
-    """Write a value of a request file back as JSON text, numbers as written and repeated keys kept."""
-    if isinstance(value, _Members):
-        return "{" + ",".join(json.dumps(k) + ":" + _json_text(v) for k, v in value) + "}"
-    if isinstance(value, list):
-        return "[" + ",".join(_json_text(v) for v in value) + "]"
-    if isinstance(value, _RawNumber):
-        return value.text
-    return json.dumps(value)  # str, True, False, None
-
-
-def _plain(value: Any) -> Any:
-    """A request member as a Python value (for the members that are not JSON documents)."""
-    if isinstance(value, _Members):
-        return {k: _plain(v) for k, v in value}
-    if isinstance(value, list):
-        return [_plain(v) for v in value]
-    if isinstance(value, _RawNumber):
-        return json.loads(value.text)
-    return value
-
-
-def _from_request(param: Param, value: Any) -> Any:
-    where = f"--request: member {param.name}"
+def _from_request(param: Param, value: Any, where: str) -> Any:
     if param.kind == DOC:
-        return value if isinstance(value, str) else _json_text(value)
-    value = _plain(value)
-    if param.kind in (TEXT, HEX):
+        return value if isinstance(value, str) else _cli_request.json_text(value)
+    value = _cli_request.plain(value)
+    if param.kind in (TEXT, HEX, BINARY):
         if not isinstance(value, str):
-            raise CliError(f"{where} must be a string")
+            raise CliError(f"{where}: member {param.name} must be a string")
     elif param.kind == INT:
         if not isinstance(value, int) or isinstance(value, bool):
-            raise CliError(f"{where} must be an integer")
+            raise CliError(f"{where}: member {param.name} must be an integer")
     elif param.kind == ARTIFACTS:
         if not isinstance(value, list) or not all(isinstance(v, str) for v in value):
-            raise CliError(f"{where} must be a list of strings")
+            raise CliError(f"{where}: member {param.name} must be a list of strings")
     return value
 
 
-# ---------------------------------------------------------------------- seeds
+def _request_members(command: Command, path: str) -> tuple[dict[str, Any], dict[str, str]]:
+    """The arguments a request file gives, and where each JSON document among them sits in it."""
+    where = f"--request {_file_name(path)}"
+    by_name = {p.name: p for p in command.params if p.kind != SEED}
+    members: dict[str, Any] = {}
+    origins: dict[str, str] = {}
+    for key, value in _cli_request.load_request(_read_text(path, "--request"), where).items():
+        if key in by_name:
+            try:
+                members[key] = _from_request(by_name[key], value, where)
+            except RecursionError:
+                raise CliError(f"{where}: member {key} is nested too deeply to read") from None
+            origins[key] = f"in member {key} of request file {_file_name(path)}"
+            if by_name[key].kind == DOC:  # where the module's line and column count from
+                origins[key] += ", counting within " + ("its text" if isinstance(value, str) else "its value on one line")
+        elif key.endswith("seed"):
+            raise CliError(f"{where}: seeds are not read from request files ({key}); use a seed file or variable")
+        else:
+            raise CliError(f"{where}: unknown member {key!r} for {command.name}")
+    return members, origins
 
-_HEX_DIGITS = re.compile(rb"[0-9a-fA-F]{64}")
-_ASCII_SPACE = b" \t\n\r\f\v"
+
+# ---------------------------------------------------------------------- running
 
 
-def _seed_from_bytes(data: bytes | bytearray, source: str, raw_allowed: bool) -> bytearray:
-    if raw_allowed and len(data) == 32:
-        if re.fullmatch(rb"\s*[0-9a-fA-F]*\s*", bytes(data)):
-            # Far more likely a truncated hex seed than 32 random bytes that all happen to be hex digits.
-            raise CliError(f"{source} holds too few hex digits; a seed is 64 hex digits (or 32 raw bytes)")
-        return bytearray(data)
-    stripped = bytes(data).strip(_ASCII_SPACE)
-    if not _HEX_DIGITS.fullmatch(stripped):
-        form = "32 raw bytes or 64 hex digits" if raw_allowed else "64 hex digits"
-        raise CliError(f"{source} must hold {form} (found {len(data)} bytes that are neither)")
-    return bytearray.fromhex(stripped.decode("ascii"))
+@dataclass
+class _Arguments:
+    """The native function's keyword arguments, and where those read from files came from."""
+
+    values: dict[str, Any]
+    origins: dict[str, str]  # parameter name -> where its text was read, for messages
+    seeds: list[bytearray]  # the copies of the seeds read, to wipe after the call
+
+
+def _gather(command: Command, args: argparse.Namespace, environ: Mapping[str, str], gathered: _Arguments) -> None:
+    _check_stdin_users(command, args)
+    members: dict[str, Any] = {}
+    member_origins: dict[str, str] = {}
+    if args.request is not None:
+        members, member_origins = _request_members(command, args.request)
+    for param in command.params:
+        if param.kind == SEED:
+            seed = _read_seed(param, args, environ)
+            gathered.seeds.append(seed)
+            gathered.values[param.name] = seed
+            continue
+        path = _file_path(param, args)
+        value = None if param.kind == DOC else getattr(args, param.name)
+        if value is None and path is not None:
+            gathered.origins[param.name] = f"in {_file_name(path)}, given by {_file_flag(param)}"
+            value = _value_from_file(param, path)
+        if value is None and param.name in members:
+            gathered.origins[param.name] = member_origins[param.name]
+            value = members[param.name]
+        if value is None:
+            value = param.default
+        if value is None:
+            raise CliError(f"missing {param.name}: {_how_to_give(param)}")
+        gathered.values[param.name] = value
+
+
+def _value_from_file(param: Param, path: str) -> Any:
+    flag = str(_file_flag(param))
+    if param.kind == HEX:
+        return hashlib.sha256(_read_bytes(path, flag)).hexdigest()
+    if param.kind == BINARY:
+        assert param.binary is not None
+        data = _read_bytes(path, flag)
+        try:
+            return _key_encodings.from_file(param.binary, data)
+        except UnicodeDecodeError:
+            return _decode_text(data, path, flag)
+    return _read_text(path, flag)
 
 
 def _read_seed(param: Param, args: argparse.Namespace, environ: Mapping[str, str]) -> bytearray:
@@ -480,90 +523,41 @@ def _read_seed(param: Param, args: argparse.Namespace, environ: Mapping[str, str
     env = getattr(args, param.name + "_env")
     file_flag, env_flag = f"--{param.flag}-file", f"--{param.flag}-env"
     if path is not None:
-        if path != "-" and not os.path.exists(path) and _HEX_DIGITS.search(path.encode("utf-8", "replace")):
-            # Never echo what looks like a seed typed where a path belongs.
-            raise CliError(f"{file_flag} takes the path of a seed file, not a seed")
-        if path == "-":
-            data = _read_stdin()
-        else:
-            try:
-                with open(path, "rb") as f:
-                    data = f.read(SEED_FILE_MAX + 1)
-            except OSError as e:
-                raise CliError(f"{file_flag}: cannot read {path}: {e.strerror or e}") from None
-        if len(data) > SEED_FILE_MAX:
-            raise CliError(f"{file_flag}: {path} is too long for a seed file")
-        return _seed_from_bytes(data, f"{file_flag} {path}", raw_allowed=True)
+        return _cli_seeds.seed_from_file(path, file_flag, _read_stdin)
     if env is not None:
-        value = environ.get(env)
-        if value is None:
-            raise CliError(f"{env_flag}: environment variable {env} is not set")
-        return _seed_from_bytes(value.encode("utf-8", "replace"), f"{env_flag}: environment variable {env}", False)
+        return _cli_seeds.seed_from_environment(env, env_flag, environ)
     raise CliError(f"missing {param.name}: give {file_flag} FILE or {env_flag} NAME")
-
-
-# ---------------------------------------------------------------------- running
-
-
-def _gather(
-    command: Command, args: argparse.Namespace, environ: Mapping[str, str], seeds: list[bytearray]
-) -> dict[str, Any]:
-    """The native function's keyword arguments; seeds read are also appended to ``seeds``."""
-    _check_stdin_users(command, args)
-    request: dict[str, Any] = {}
-    if args.request is not None:
-        request = _load_request(_read_text(args.request, "--request"))
-    by_name = {p.name: p for p in command.params if p.kind != SEED}
-    members: dict[str, Any] = {}
-    for key, value in request.items():
-        if key in by_name:
-            members[key] = _from_request(by_name[key], value)
-        elif key.endswith("seed"):
-            raise CliError(f"--request: seeds are not read from request files ({key}); use a seed file or variable")
-        else:
-            raise CliError(f"--request: unknown member {key!r} for {command.name}")
-
-    kwargs: dict[str, Any] = {}
-    for param in command.params:
-        if param.kind == SEED:
-            seed = _read_seed(param, args, environ)
-            seeds.append(seed)
-            kwargs[param.name] = seed
-            continue
-        value = getattr(args, param.name)
-        if param.kind == DOC and value is not None:
-            value = _read_text(value, param.flag)
-        elif param.kind == HEX and value is None:
-            if param.name == "digest_hex" and args.digest_of is not None:
-                value = hashlib.sha256(_read_bytes(args.digest_of, "--digest-of")).hexdigest()
-            elif param.file_flag and getattr(args, param.name + "_file") is not None:
-                value = _read_text(getattr(args, param.name + "_file"), param.file_flag)
-        if value is None:
-            value = members.get(param.name)
-        if value is None:
-            raise CliError(f"missing {param.name}: {_how_to_give(param)}")
-        kwargs[param.name] = value
-    return kwargs
 
 
 def _how_to_give(param: Param) -> str:
     if param.kind == ARTIFACTS:
         return f"give {param.flag} HEX (repeatable) or --no-artifacts, or {param.name} in the request file"
-    if param.name == "digest_hex":
+    if param.kind == HEX:
         return f"give {param.flag} HEX or --digest-of FILE, or {param.name} in the request file"
     alternatives = f"{param.flag} or {param.file_flag}" if param.file_flag else param.flag
     return f"give {alternatives}, or {param.name} in the request file"
 
 
-def _call(function: Callable[..., Any], kwargs: dict[str, Any]) -> Any:
+def _call(command: Command, arguments: _Arguments) -> Any:
     try:
-        return function(**kwargs)
+        for param in command.params:
+            if param.binary is not None:
+                arguments.values[param.name] = _key_encodings.as_hex(param.binary, arguments.values[param.name])
+        return getattr(_native, command.function)(**arguments.values)
     except (KeyboardInterrupt, SystemExit, GeneratorExit):
         raise
     except Exception as e:
-        raise CliError(_exception_text(e)) from None
+        raise CliError(_exception_text(e) + _origin(str(e), arguments.origins)) from None
     except BaseException as e:  # pyo3_runtime.PanicException: a broken invariant inside the module
         raise CliError(f"internal failure ({type(e).__name__}): {_exception_text(e)}") from None
+
+
+def _origin(message: str, origins: Mapping[str, str]) -> str:
+    """Where the input that a message is about was read, when it was read from a file."""
+    for name, origin in origins.items():
+        if re.match(rf"(?:{name}|{name.removesuffix('_json')})\b", message):
+            return f" ({origin})"
+    return ""
 
 
 def _exception_text(e: BaseException) -> str:
@@ -578,8 +572,8 @@ def _one_line(text: str) -> str:
     return "".join(c if c.isprintable() else c.encode("unicode_escape").decode("ascii") for c in text)
 
 
-def run(argv: Sequence[str] | None = None, environ: Mapping[str, str] | None = None) -> int:
-    """Run the command line ``argv`` (without the program name); return the exit status.
+def run(argv: Sequence[str] | None = None, environ: Mapping[str, str] | None = None) -> tuple[int, str]:
+    """Run the command line ``argv`` (without the program name); return the exit status and the output.
 
     Raises CliError for bad input; main() turns it into one line on standard error.
     """
@@ -590,31 +584,68 @@ def run(argv: Sequence[str] | None = None, environ: Mapping[str, str] | None = N
     command = next(c for c in COMMANDS if c.name == args.command)
     if extra:
         raise CliError(_unrecognized(command, extra))
-    seeds: list[bytearray] = []
+    arguments = _Arguments({}, {}, [])
     try:
-        kwargs = _gather(command, args, os.environ if environ is None else environ, seeds)
-        result = _call(getattr(_native, command.function), kwargs)
+        _gather(command, args, os.environ if environ is None else environ, arguments)
+        result = _call(command, arguments)
     finally:
-        for seed in seeds:  # best effort: the copies this process made of the seeds
+        for seed in arguments.seeds:  # best effort: the copies this process made of the seeds
             seed[:] = bytes(len(seed))
     if isinstance(result, bool):
-        sys.stdout.write("true\n" if result else "false\n")
-        return EXIT_OK if result else EXIT_INVALID
-    sys.stdout.write(result + "\n")
-    return EXIT_OK
+        return (EXIT_OK if result else EXIT_INVALID), ("true\n" if result else "false\n")
+    return EXIT_OK, result + "\n"
+
+
+# ---------------------------------------------------------------------- output
 
 
 def main(argv: Sequence[str] | None = None) -> int:
     """Entry point of the ``corvane-kit`` command; returns the exit status."""
     try:
-        status = run(argv)
-        sys.stdout.flush()
-        return status
+        status, output = run(argv)
     except CliError as e:
-        sys.stderr.write(f"{PROG}: error: {_one_line(str(e))}\n")
-        return EXIT_ERROR
-    except SystemExit as e:  # --help and --version
-        return e.code if isinstance(e.code, int) else EXIT_ERROR
+        return _fail(str(e))
+    except SystemExit as e:  # --help and --version, written by argparse
+        status, output = (e.code if isinstance(e.code, int) else EXIT_ERROR), ""
+    return _deliver(output, status)
+
+
+def _deliver(output: str, status: int) -> int:
+    """Write the output; a failed write is an error, never a result (for verify-digest, 1 means invalid)."""
+    if sys.stdout is None:  # started with standard output closed
+        return _fail("cannot write the result: standard output is closed") if output else status
+    try:
+        sys.stdout.write(output)
+        sys.stdout.flush()
+    except BrokenPipeError:
+        # The reader has gone: nothing to tell it, and the shell's own status for this.
+        _discard(sys.stdout)
+        return EXIT_BROKEN_PIPE
+    except OSError as e:
+        _discard(sys.stdout)
+        return _fail(f"cannot write the result to standard output: {e.strerror or e}")
+    return status
+
+
+def _fail(message: str) -> int:
+    if sys.stderr is not None:
+        try:
+            sys.stderr.write(f"{PROG}: error: {_one_line(message)}\n")
+            sys.stderr.flush()
+        except OSError:
+            _discard(sys.stderr)
+    return EXIT_ERROR
+
+
+def _discard(stream: IO[str]) -> None:
+    """Point a stream's descriptor at the null device, so that the interpreter's own flush at exit,
+    which would meet the same failure, has nothing to report."""
+    try:
+        null = os.open(os.devnull, os.O_WRONLY)
+        os.dup2(null, stream.fileno())
+        os.close(null)
+    except (OSError, ValueError):  # not a real descriptor (a test's capture buffer)
+        pass
 
 
 if __name__ == "__main__":  # pragma: no cover
