@@ -403,8 +403,8 @@ def verify_digest_signature(
     >>> verify_digest_signature(digest, signature, "JUO5L/EJVRFHatyDadtt3JM2ZaEZeN2hQE7hBmypVZ0=")
     True
     """
+    digest = _hex_text("digest_hex", digest_hex)
+    signature, public_key = _key_encodings.verifier_arguments(digest, signature_hex, public_key_hex)
     return _native.verify_ed25519_sha256_hex(
-        digest_hex=_hex_text("digest_hex", digest_hex),
-        signature_hex=_key_encodings.as_hex(_key_encodings.SIGNATURE, signature_hex),
-        public_key_hex=_key_encodings.as_hex(_key_encodings.PUBLIC_KEY, public_key_hex),
+        digest_hex=digest, signature_hex=signature, public_key_hex=public_key
     )

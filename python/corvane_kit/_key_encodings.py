@@ -4,7 +4,9 @@ Request bodies carry keys and signatures as base64, key files often hold raw
 bytes, and the native verifier takes hex. The length tells the forms apart (a
 32-byte key is 64 hex digits or 44 base64 characters, a 64-byte signature 128
 or 88), so no form needs a switch of its own. Hex text is passed on as given,
-trimmed, so that a bad digit gets the native message and position.
+trimmed, so that a bad digit gets the native message and position, and the
+native order of checks (digest, signature, key) still decides which fault of
+several is reported.
 """
 
 from __future__ import annotations
@@ -12,6 +14,8 @@ from __future__ import annotations
 import base64
 import binascii
 from dataclasses import dataclass
+
+from corvane_kit import _native
 
 # What the native functions trim: the Unicode White_Space set. str.strip()
 # would also remove U+001C..U+001F, which the native side keeps.
@@ -51,14 +55,42 @@ PUBLIC_KEY = BinaryValue("public_key_hex", "public key", 32)
 SIGNATURE = BinaryValue("signature_hex", "signature", 64)
 
 
-def as_hex(value: BinaryValue, given: object) -> str:
+# Inputs that pass every check, standing in for one whose form is wrong while
+# the native function says whether an input checked before it is at fault.
+_PLACEHOLDER = {SIGNATURE: "00" * 64, PUBLIC_KEY: "00" * 32}
+
+
+def verifier_arguments(digest_hex: str, signature: object, public_key: object) -> tuple[str, str]:
+    """The signature and public key as the hex text that the native verifier takes."""
+    # Types first, as the native conversions precede every check of content.
+    signature, public_key = _bytes_or_text(SIGNATURE, signature), _bytes_or_text(PUBLIC_KEY, public_key)
+    signature_hex = _in_native_order(digest_hex, SIGNATURE, signature, _PLACEHOLDER[SIGNATURE])
+    public_key_hex = _in_native_order(digest_hex, PUBLIC_KEY, public_key, signature_hex)
+    return signature_hex, public_key_hex
+
+
+def _bytes_or_text(value: BinaryValue, given: object) -> bytes | bytearray | str:
+    if not isinstance(given, (bytes, bytearray, str)):
+        raise TypeError(f"{value.parameter} must be bytes or text (str), not {type(given).__qualname__}")
+    return given
+
+
+def _in_native_order(digest_hex: str, value: BinaryValue, given: bytes | bytearray | str, signature_hex: str) -> str:
+    try:
+        return as_hex(value, given)
+    except ValueError as error:
+        form_error = error
+    # Raises the native ValueError when the digest (or the signature) is at fault.
+    _native.verify_ed25519_sha256_hex(digest_hex, signature_hex, _PLACEHOLDER[PUBLIC_KEY])
+    raise form_error
+
+
+def as_hex(value: BinaryValue, given: bytes | bytearray | str) -> str:
     """The hex text that the native verifier takes for raw bytes, hex text or base64 text."""
     if isinstance(given, (bytes, bytearray)):
         if len(given) != value.size:
             raise value.wrong_length(f"{len(given)} bytes")
         return given.hex()
-    if not isinstance(given, str):
-        raise TypeError(f"{value.parameter} must be bytes or text (str), not {type(given).__qualname__}")
     text = given.strip(WHITE_SPACE)
     if len(text) == value.hex_length:
         return text

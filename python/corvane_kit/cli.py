@@ -539,11 +539,13 @@ def _how_to_give(param: Param) -> str:
 
 
 def _call(command: Command, arguments: _Arguments) -> Any:
+    values = arguments.values
     try:
-        for param in command.params:
-            if param.binary is not None:
-                arguments.values[param.name] = _key_encodings.as_hex(param.binary, arguments.values[param.name])
-        return getattr(_native, command.function)(**arguments.values)
+        if command.function == "verify_ed25519_sha256_hex":
+            values["signature_hex"], values["public_key_hex"] = _key_encodings.verifier_arguments(
+                values["digest_hex"], values["signature_hex"], values["public_key_hex"]
+            )
+        return getattr(_native, command.function)(**values)
     except (KeyboardInterrupt, SystemExit, GeneratorExit):
         raise
     except Exception as e:
