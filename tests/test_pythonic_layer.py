@@ -8,7 +8,8 @@ and digests as upper-case "0x" hex with white space around them. The native
 functions normalise all of these, so the documents must agree byte for byte;
 a conversion that loses or alters anything makes them differ. Where the text
 itself is kept (the deadline), it is checked against an instant parsed back
-by the standard library.
+by the standard library. Verification is checked against PyNaCl in every
+accepted encoding of the key and the signature.
 """
 
 import base64
@@ -20,6 +21,7 @@ import uuid
 import pytest
 from hypothesis import given, settings
 from hypothesis import strategies as st
+from nacl.exceptions import BadSignatureError
 from nacl.signing import SigningKey
 
 import corvane_kit
@@ -192,21 +194,51 @@ def test_evidence_matches_native(intent_id, payload, artifacts, submitted, seed,
     assert dt.datetime.fromisoformat(doc["submitted_at"]) == submitted
 
 
+def key_forms(raw):
+    """Every accepted spelling of a key or signature: raw bytes, and hex or base64 text with white space."""
+    b64 = base64.b64encode(raw).decode()
+    return [raw, bytearray(raw), raw.hex(), f"\u3000{raw.hex().upper()}\n", b64, f" {b64}\t"]
+
+
 @settings(max_examples=40, deadline=None)
-@given(seed=seeds, digest=digests, flip=st.integers(min_value=0, max_value=255))
-def test_verify_digest_signature_matches_native(seed, digest, flip):
+@given(seed=seeds, digest=digests, flip=st.integers(min_value=0, max_value=255),
+       signature_form=st.integers(0, 5), key_form=st.integers(0, 5))
+def test_verify_accepts_every_encoding(seed, digest, flip, signature_form, key_form):
     key = SigningKey(seed)
     signature = key.sign(digest).signature
-    public = bytes(key.verify_key)
+    signature_text, key_text = key_forms(signature)[signature_form], key_forms(bytes(key.verify_key))[key_form]
     altered = bytes([digest[0] ^ (flip or 1)]) + digest[1:]
-    for message, expected in ((digest, True), (altered, False)):
-        native_result = native.verify_ed25519_sha256_hex(
-            other_digest_hex(message), other_digest_hex(signature), other_digest_hex(public))
-        assert native_result is expected
-        assert corvane_kit.verify_digest_signature(message, signature, public) is expected
+    for message in (digest, altered):
+        try:
+            key.verify_key.verify(message, signature)  # the oracle
+            expected = True
+        except BadSignatureError:
+            expected = False
+        assert corvane_kit.verify_digest_signature(message, signature_text, key_text) is expected
         assert corvane_kit.verify_digest_signature(
-            digest_hex=message.hex(), signature_hex=bytearray(signature), public_key_hex=public.hex()
-        ) is expected
+            digest_hex=message.hex(), signature_hex=signature_text, public_key_hex=key_text) is expected
+
+
+KEY_FORMS = "32 raw bytes, 64 hex digits or 44 base64 characters"
+SIGNATURE_FORMS = "64 raw bytes, 128 hex digits or 88 base64 characters"
+
+
+@pytest.mark.parametrize("digest, signature, key, message", [
+    (bytes(32), bytes(63), bytes(32), rf"^signature_hex must be a 64-byte Ed25519 signature: {SIGNATURE_FORMS} "
+                                      r"\(found 63 bytes\)$"),
+    (bytes(32), "00" * 32, bytes(32), r"^signature_hex must be .* \(found 64 characters\)$"),
+    (bytes(32), bytes(64), "A" * 43 + "=" * 2, rf"^public_key_hex must be a 32-byte Ed25519 public key: {KEY_FORMS} "
+                                               r"\(found 45 characters\)$"),
+    (bytes(32), bytes(64), "!" * 44, r"^public_key_hex: 44 characters but not base64 \(Only base64 data"),
+    (bytes(32), bytes(64), "0g" * 32, r"^public_key_hex: Invalid character 'g' at position 1$"),
+    # The native order of checks decides which of several faults is reported.
+    ("0g", bytes(63), "", r"^digest_hex: Invalid character 'g' at position 1$"),
+    (bytes(31), bytes(64), "", r"^digest_hex must decode to 32 bytes$"),
+    (bytes(32), "0g" * 64, bytes(31), r"^signature_hex: Invalid character 'g' at position 1$"),
+])  # fmt: skip
+def test_verify_refuses_other_forms(digest, signature, key, message):
+    with pytest.raises(ValueError, match=message):
+        corvane_kit.verify_digest_signature(digest, signature, key)
 
 
 # ------------------------------------------------- native spellings still work
@@ -261,29 +293,18 @@ def outcome(fn, kwargs):
 # Native failures reach the caller unchanged: same type, message and note.
 PASS_THROUGH_FAILURES = [
     ("create_intent", "budget_json", ""),
-    ("create_intent", "predicate_json", "[1,]"),
-    ("create_intent", "allowed_tools_json", "[]"),
     ("create_intent", "allowed_tools_json", []),
     ("create_intent", "principal_seed", bytes(31)),
     ("create_intent", "payee_seed", [256] * 32),
     ("create_intent", "amount_cents", 2**63),
-    ("create_intent", "amount_cents", 1.5),
     ("create_intent", "currency", None),
-    ("create_intent", "settlement_rail", "STRIPE_MPP"),
-    ("create_intent", "intent_id", "not-a-uuid"),
     ("create_intent", "deadline_rfc3339", " 2030-01-01T00:00:00Z"),
-    ("create_policy_intent", "policy_version_seq", -1),
-    ("create_policy_intent", "policy_content_digest_hex", "ab" * 31),
     ("create_policy_intent", "policy_content_digest_hex", bytes(31)),
-    ("sign_evidence", "secret_seed", bytes(33)),
-    ("sign_evidence", "payload_json", "NaN"),
     ("sign_evidence", "artifacts_hex", ["0X" + "1" * 64]),
     ("sign_evidence", "artifacts_hex", [bytes(16)]),
-    ("sign_evidence", "submitted_at_rfc3339", "2025-02-29T00:00:00Z"),
     ("evidence_sign_v1_hex", "intent_id", " 123e4567-e89b-12d3-a456-426614174000"),
     ("evidence_sign_v1_hex", "artifacts_hex", ["", "1" * 64]),
     ("verify_digest_signature", "digest_hex", "0g"),
-    ("verify_digest_signature", "signature_hex", bytes(32)),
     ("verify_digest_signature", "public_key_hex", b"\x02" + bytes(31)),
 ]
 
@@ -337,15 +358,11 @@ def tz(**delta):
 
 # (datetime, deadline as written in the intent, submitted_at as the evidence writes it)
 RENDERINGS = [
-    (dt.datetime(2030, 1, 1, tzinfo=UTC), "2030-01-01T00:00:00+00:00", "2030-01-01T00:00:00Z"),
     (dt.datetime(2030, 1, 1, 0, 0, 0, 120, tzinfo=UTC), "2030-01-01T00:00:00.000120+00:00",
      "2030-01-01T00:00:00.00012Z"),
     (dt.datetime(2024, 2, 29, 10, 0, 0, 500000, tzinfo=tz(hours=-5, minutes=-30)),
      "2024-02-29T10:00:00.500000-05:30", "2024-02-29T10:00:00.5-05:30"),
-    (dt.datetime(2030, 6, 1, 23, 59, 59, 999999, tzinfo=tz(hours=23, minutes=59)),
-     "2030-06-01T23:59:59.999999+23:59", "2030-06-01T23:59:59.999999+23:59"),
     (dt.datetime(1, 1, 1, tzinfo=tz(minutes=1)), "0001-01-01T00:00:00+00:01", "0001-01-01T00:00:00+00:01"),
-    (dt.datetime(2030, 1, 1, tzinfo=tz(hours=-1)), "2030-01-01T00:00:00-01:00", "2030-01-01T00:00:00-01:00"),
     (dt.datetime(2030, 1, 1, tzinfo=FixedOffset(dt.timedelta(hours=9))), "2030-01-01T00:00:00+09:00",
      "2030-01-01T00:00:00+09:00"),
     (OddIsoformat(2030, 1, 1, tzinfo=UTC), "2030-01-01T00:00:00+00:00", "2030-01-01T00:00:00Z"),
@@ -375,18 +392,14 @@ def call_with(name, **over):
 
 
 @pytest.mark.parametrize("name, param", TIME_PARAMS)
-@pytest.mark.parametrize("naive", [dt.datetime(2030, 1, 1), dt.datetime(2030, 1, 1, tzinfo=NoOffset())])
-def test_naive_datetime_refused(name, param, naive):
-    with pytest.raises(ValueError, match=rf"^{param} must be timezone-aware: the naive datetime "
-                                         r"2030-01-01T00:00:00 has no UTC offset"):
-        call_with(name, **{param: naive})
-
-
-@pytest.mark.parametrize("name, param", TIME_PARAMS)
-@pytest.mark.parametrize("offset", [dt.timedelta(hours=1, seconds=30), dt.timedelta(minutes=-1, microseconds=-1)])
-def test_offset_with_seconds_refused(name, param, offset):
-    with pytest.raises(ValueError, match=rf"^{param}: the UTC offset .* is not a whole number of minutes"):
-        call_with(name, **{param: dt.datetime(2030, 1, 1, tzinfo=dt.timezone(offset))})
+@pytest.mark.parametrize("when, message", [
+    (dt.datetime(2030, 1, 1), r"must be timezone-aware: the naive datetime 2030-01-01T00:00:00 has no UTC offset"),
+    (dt.datetime(2030, 1, 1, tzinfo=NoOffset()), r"must be timezone-aware: the naive datetime"),
+    (dt.datetime(2030, 1, 1, tzinfo=tz(hours=1, seconds=30)), r": the UTC offset .* is not a whole number of minutes"),
+])  # fmt: skip
+def test_datetimes_that_rfc3339_cannot_write_are_refused(name, param, when, message):
+    with pytest.raises(ValueError, match=rf"^{param} ?{message}"):
+        call_with(name, **{param: when})
 
 
 # ------------------------------------------------------------------ JSON
@@ -403,27 +416,16 @@ JSON_PARAMS = [
 
 
 @pytest.mark.parametrize("name, param", JSON_PARAMS)
-@pytest.mark.parametrize("value", [math.nan, math.inf, {"cap": -math.inf}, [1, {"x": [math.nan]}]])
-def test_non_finite_numbers_refused(name, param, value):
-    with pytest.raises(ValueError, match=rf"^{param}: Out of range float values are not JSON compliant"):
+@pytest.mark.parametrize("value, error, message", [
+    ({"cap": -math.inf}, ValueError, "Out of range float values are not JSON compliant"),
+    ([1, {"x": [math.nan]}], ValueError, "Out of range float values are not JSON compliant"),
+    (b"{}", TypeError, "Object of type bytes is not JSON serializable"),
+    ({"when": AWARE}, TypeError, "Object of type datetime is not JSON serializable"),
+    ({("a", "b"): 1}, TypeError, "keys must be str, int, float, bool or None"),
+])  # fmt: skip
+def test_values_that_json_cannot_write_are_refused(name, param, value, error, message):
+    with pytest.raises(error, match=rf"^{param}: {message}"):
         call_with(name, **{param: value})
-
-
-@pytest.mark.parametrize("name, param", JSON_PARAMS)
-@pytest.mark.parametrize("value, found", [
-    (b"{}", "bytes"),
-    ({"a": {1, 2}}, "set"),
-    ([dt.date(2030, 1, 1)], "date"),
-    ({"when": AWARE}, "datetime"),
-])
-def test_unserialisable_values_refused(name, param, value, found):
-    with pytest.raises(TypeError, match=rf"^{param}: Object of type {found} is not JSON serializable"):
-        call_with(name, **{param: value})
-
-
-def test_dict_keys_that_json_cannot_write_are_refused():
-    with pytest.raises(TypeError, match=r"^budget_json: keys must be str, int, float, bool or None"):
-        call_with("create_intent", budget_json={("a", "b"): 1})
 
 
 def test_json_value_and_json_text_are_told_apart():
@@ -438,45 +440,31 @@ def test_json_value_and_json_text_are_told_apart():
 # -------------------------------------------------------------- wrong types
 
 WRONG_TYPES = [
-    ("create_intent", "deadline_rfc3339", 1893456000,
-     r"^deadline_rfc3339 must be a timezone-aware datetime or RFC 3339 text, not int$"),
     ("create_intent", "deadline_rfc3339", dt.date(2030, 1, 1),
      r"^deadline_rfc3339 must be a timezone-aware datetime or RFC 3339 text, not date$"),
-    ("sign_evidence", "submitted_at_rfc3339", None,
-     r"^submitted_at_rfc3339 must be a timezone-aware datetime or RFC 3339 text, not NoneType$"),
-    ("create_intent", "intent_id", INTENT.bytes, r"^intent_id must be a uuid.UUID or str, not bytes$"),
     ("sign_evidence", "intent_id", INTENT.int, r"^intent_id must be a uuid.UUID or str, not int$"),
     ("create_intent", "principal_seed", "00" * 32,
      r"^principal_seed must be 32 bytes \(bytes or bytearray\), not str; for hex text use bytes.fromhex\(\)$"),
-    ("create_policy_intent", "payee_seed", "00" * 32, r"^payee_seed must be 32 bytes"),
-    ("sign_evidence", "secret_seed", "00" * 32, r"^secret_seed must be 32 bytes"),
     ("create_policy_intent", "policy_content_digest_hex", 7,
      r"^policy_content_digest_hex must be bytes or hex text \(str\), not int$"),
+    # A str is refused before the native call, whose message would not say which list was meant.
     ("sign_evidence", "artifacts_hex", "11" * 32,
      r"^artifacts_hex must be a sequence \(list or tuple\) of artifact hashes, not str$"),
+    ("evidence_sign_v1_hex", "artifacts_hex", "11" * 32, r"^artifacts_hex must be a sequence .* not str$"),
     ("evidence_sign_v1_hex", "artifacts_hex", bytes(32), r"^artifacts_hex must be a sequence .* not bytes$"),
-    ("evidence_sign_v1_hex", "artifacts_hex", {"11" * 32}, r"^artifacts_hex must be a sequence .* not set$"),
-    ("evidence_sign_v1_hex", "artifacts_hex", iter(["11" * 32]),
-     r"^artifacts_hex must be a sequence .* not list_iterator$"),
-    ("sign_evidence", "artifacts_hex", ["11" * 32, 17],
-     r"^artifacts_hex\[1\] must be bytes or hex text \(str\), not int$"),
+    ("evidence_sign_v1_hex", "artifacts_hex", iter(["11" * 32]), r"^artifacts_hex must be a sequence .* not list_iterator$"),
+    ("sign_evidence", "artifacts_hex", ["11" * 32, 17], r"^artifacts_hex\[1\] must be bytes or hex text \(str\), not int$"),
     ("verify_digest_signature", "digest_hex", 0, r"^digest_hex must be bytes or hex text \(str\), not int$"),
-    ("verify_digest_signature", "signature_hex", [0] * 64, r"^signature_hex must be bytes or hex text"),
+    # Types are checked before content, as the native conversions come before every check.
     ("verify_digest_signature", "public_key_hex", memoryview(bytes(32)),
-     r"^public_key_hex must be bytes or hex text \(str\), not memoryview$"),
-]
+     r"^public_key_hex must be bytes or text \(str\), not memoryview$"),
+]  # fmt: skip
 
 
 @pytest.mark.parametrize("name, param, value, message", WRONG_TYPES)
 def test_wrong_types_give_clear_errors(name, param, value, message):
     with pytest.raises(TypeError, match=message):
         call_with(name, **{param: value})
-
-
-def test_signing_functions_take_keywords_only():
-    _, _, kwargs = PAIRS["evidence_sign_v1_hex"]
-    with pytest.raises(TypeError, match=r"takes 0 positional arguments but 6 were given"):
-        corvane_kit.evidence_sign_v1_hex(*kwargs.values())
 
 
 # ------------------------------------------------------------------ surface
