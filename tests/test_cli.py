@@ -380,6 +380,7 @@ def test_bad_request_file(run, tmp_path, request_text, message):
                                       "of request file @bad_member, counting within its value on one line)"),
         (["--request", "@bad_text"], "budget_json: trailing comma at line 2 column 1 (in member budget_json of "
                                     "request file @bad_text, counting within its text)"),
+        (["--request", "@huge"], "--request @huge: member amount_cents: Exceeds the limit (4300 digits)"),
         (["--allowed-tools", "@tools"], "allowed_tools must be non-empty (in @tools, given by --allowed-tools)"),
         (["--settlement-rail", "paypal"], "settlement_rail must be one of stripe_connect"),
         (["--intent-id", "123e4567\n"], "intent_id: invalid length: found 8"),
@@ -395,6 +396,7 @@ def test_bad_input_is_one_line_naming_its_file(run, tmp_path, extra_argv, messag
         "@empty": b"", "@tools": b"[]", "@latin1": '{"a": "\xe9"}'.encode("latin-1"),
         "@bad_member": json.dumps(request).replace('"max_cents": 5000', '"max_cents": 5e400'),
         "@bad_text": json.dumps({**request, "budget_json": "[1,\n]"}),
+        "@huge": json.dumps(request).replace('"amount_cents": 1500', '"amount_cents": ' + "9" * 5000),
     }  # fmt: skip
     paths = {name: write(tmp_path, name[1:], files[name]) for name in files}
     message = re.sub(r"@\w+", lambda m: paths[m[0]], message)

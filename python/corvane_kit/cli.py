@@ -430,7 +430,10 @@ def _file_name(path: str) -> str:
 def _from_request(param: Param, value: Any, where: str) -> Any:
     if param.kind == DOC:
         return value if isinstance(value, str) else _cli_request.json_text(value)
-    value = _cli_request.plain(value)
+    try:
+        value = _cli_request.plain(value)
+    except ValueError as e:  # an integer too long for Python to convert
+        raise CliError(f"{where}: member {param.name}: {e}") from None
     if param.kind in (TEXT, HEX, BINARY):
         if not isinstance(value, str):
             raise CliError(f"{where}: member {param.name} must be a string")
@@ -444,7 +447,7 @@ def _from_request(param: Param, value: Any, where: str) -> Any:
 
 
 def _request_members(command: Command, path: str) -> tuple[dict[str, Any], dict[str, str]]:
-    """The arguments a request file gives, and where each JSON document among them sits in it."""
+    """The arguments a request file gives, and where each was read (for messages)."""
     where = f"--request {_file_name(path)}"
     by_name = {p.name: p for p in command.params if p.kind != SEED}
     members: dict[str, Any] = {}
