@@ -33,20 +33,10 @@ INTENT = uuid.UUID("123e4567-e89b-12d3-a456-426614174000")
 UTC = dt.timezone.utc
 AWARE = dt.datetime(2030, 1, 2, 3, 4, 5, tzinfo=UTC)
 
-NATIVE_NAMES = [
-    "build_signed_create_intent_json",
-    "build_signed_create_intent_with_policy_binding_json",
-    "encode_evidence_sign_v1_hex",
-    "sign_payee_evidence_binding_json",
-    "verify_ed25519_sha256_hex",
-]
-LAYER_NAMES = [
-    "create_intent",
-    "create_policy_intent",
-    "evidence_sign_v1_hex",
-    "sign_evidence",
-    "verify_digest_signature",
-]
+NATIVE_NAMES = ["build_signed_create_intent_json", "build_signed_create_intent_with_policy_binding_json",
+                "encode_evidence_sign_v1_hex", "sign_payee_evidence_binding_json", "verify_ed25519_sha256_hex"]
+LAYER_NAMES = ["create_intent", "create_policy_intent", "evidence_sign_v1_hex", "sign_evidence",
+               "verify_digest_signature"]
 
 
 # ------------------------------------------------------------------ oracles

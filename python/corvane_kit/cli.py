@@ -219,7 +219,7 @@ COMMANDS = (
         "Check an Ed25519 signature over a 32-byte SHA-256 digest, for example the\n"
         "signature of an audit-export manifest. Prints true or false.\n\n"
         "Exit status: 0 when the signature is valid, 1 when it is not, 2 when an\n"
-        "input cannot be read or decoded.\n\n"
+        "input cannot be read or decoded or the answer cannot be written.\n\n"
         "The digest is given as hex (--digest-hex) or computed from a file\n"
         "(--digest-of FILE: the SHA-256 of its bytes). The signature and the public\n"
         "key are given as hex or base64 text (base64 as in the request bodies), told\n"
