@@ -54,13 +54,13 @@ pytest: build cpp-build
 
 test: cpp-test pytest typecheck doctest
 
-# The stubs and the Pythonic layer under mypy --strict (tests/typing_usage.py also
+# The stubs, the Pythonic layer and the command under mypy --strict (tests/typing_usage.py also
 # holds calls that must be refused), the stubs against the built module, and the
 # docstring examples of the installed package.
 .PHONY: typecheck doctest
 typecheck: build
 	$(PY) -m mypy --strict --warn-unused-ignores --cache-dir build/mypy-cache \
-	  python/corvane_kit/__init__.py python/corvane_kit/_api.py tests/typing_usage.py
+	  python/corvane_kit/__init__.py python/corvane_kit/_api.py python/corvane_kit/cli.py tests/typing_usage.py
 	$(PY) -m mypy.stubtest corvane_kit._native
 
 doctest: build
