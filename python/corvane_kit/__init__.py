@@ -14,6 +14,8 @@ Two layers over the same signing code:
 Both give the same bytes for the same inputs.
 """
 
+__version__ = "0.1.0"
+
 from corvane_kit._api import (
     create_intent,
     create_policy_intent,

@@ -353,12 +353,9 @@ def _integer(text: str) -> int:
 
 
 def _version() -> str:
-    try:
-        from importlib.metadata import version
+    from corvane_kit import __version__
 
-        return version("corvane-kit")
-    except Exception:  # not installed as a distribution
-        return "unknown"
+    return __version__
 
 
 # ------------------------------------------------------------------ reading input
