@@ -41,11 +41,11 @@ namespace fuzz {
 
 inline constexpr std::size_t kCreateIntentFields = 18;
 
-// The arguments of the policy-bound function; the plain one takes the first
-// fifteen, with the twelfth as its predicate_json.
+// The arguments of the policy-bound function; the plain one ignores the
+// policy head.
 struct CreateIntentInput {
   std::vector<std::uint8_t> principal_seed, payee_seed;
-  corvane::functions::PolicyIntentRequest args;
+  corvane::functions::CreateIntentRequest args;
 };
 
 inline CreateIntentInput create_intent_input(const Fields& f) {
@@ -66,7 +66,7 @@ inline CreateIntentInput create_intent_input(const Fields& f) {
       .amount_cents = static_cast<std::int64_t>(f.number(8, 1500)),
       .evidence_schema_json = f.text(9, R"({"type": "object", "required": ["receipt"]})"),
       .deadline_rfc3339 = f.text(10, "2030-01-02T03:04:05.5+01:00"),
-      .materialized_predicate_json = f.text(11, R"({"all": [{"eq": ["status", "delivered"]}]})"),
+      .predicate_json = f.text(11, R"({"all": [{"eq": ["status", "delivered"]}]})"),
       .predicate_ref = f.text(12, "pred-ref-1"),
       .allowed_tools_json = f.text(13, R"(["http.get", " Read ", "read"])"),
       .settlement_rail = f.text(14, " stripe_mpp\n"),
@@ -86,7 +86,7 @@ inline std::optional<std::string> expected_create_intent_error(const CreateInten
   if (auto id = parse_uuid(trim_white_space(a.intent_id)); !id) return "intent_id: " + id.error().message;
   if (auto v = read_json(a.budget_json); !v) return "budget_json: " + v.error().message;
   if (auto v = read_json(a.evidence_schema_json); !v) return "evidence_schema_json: " + v.error().message;
-  if (auto v = read_json(a.materialized_predicate_json); !v) {
+  if (auto v = read_json(a.predicate_json); !v) {
     return (with_policy ? "materialized_predicate_json: " : "predicate_json: ") + v.error().message;
   }
   const auto tools = read_json_string_array(a.allowed_tools_json);
@@ -155,7 +155,7 @@ inline void check_create_intent_document(const CreateIntentInput& in, bool with_
   const auto& a = in.args;
   auto budget = read_json(a.budget_json);
   auto schema = read_json(a.evidence_schema_json);
-  auto predicate = read_json(a.materialized_predicate_json);
+  auto predicate = read_json(a.predicate_json);
   auto tools = read_json_string_array(a.allowed_tools_json);
   const auto deadline = parse_rfc3339(a.deadline_rfc3339);
   const auto intent_id = parse_uuid(trim_white_space(a.intent_id));
@@ -287,12 +287,8 @@ inline void check_create_intent(const std::uint8_t* data, std::size_t size, bool
   const Fields fields(data, size, with_policy ? kCreateIntentFields : kCreateIntentFields - 3);
   const CreateIntentInput in = create_intent_input(fields);
   const auto& a = in.args;
-  const auto result =
-      with_policy ? corvane::functions::build_signed_create_intent_with_policy_binding_json(a)
-                  : corvane::functions::build_signed_create_intent_json(
-                        {a.tenant_id, a.principal_seed, a.payee_seed, a.intent_id, a.principal_did, a.payee_did,
-                         a.budget_json, a.currency, a.amount_cents, a.evidence_schema_json, a.deadline_rfc3339,
-                         a.materialized_predicate_json, a.predicate_ref, a.allowed_tools_json, a.settlement_rail});
+  const auto result = with_policy ? corvane::functions::build_signed_create_intent_with_policy_binding_json(a)
+                                  : corvane::functions::build_signed_create_intent_json(a);
   const auto expected = expected_create_intent_error(in, with_policy);
   if (!result) {
     require(result.error().kind == corvane::ErrorKind::value, "error is not a ValueError", result.error().message);

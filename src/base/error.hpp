@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -22,10 +23,24 @@ struct Error {
   // that each caller can word the fault by its own table: which input failed
   // (static text) and, for a list, which element. `message` is then the reason.
   std::string_view input = {};
-  std::size_t index = 0;
+  std::optional<std::size_t> index = {};
 
   explicit Error(std::string text, ErrorKind raised_as = ErrorKind::value)
       : message(std::move(text)), kind(raised_as) {}
+
+  // "{input}[{index}]: {message}", "{input}: {message}", or the message alone.
+  std::string located_message() const {
+    if (input.empty()) return message;
+    std::string located(input);
+    if (index) {
+      located += '[';
+      located += std::to_string(*index);
+      located += ']';
+    }
+    located += ": ";
+    located += message;
+    return located;
+  }
 };
 
 // Wraps an error so that Expected<T, E> can be built from it even when T and E

@@ -10,12 +10,15 @@ namespace {
 constexpr std::size_t kMaxReservedItems = 1 << 16;
 constexpr const char* kOutOfRange = "out of range integral type conversion attempted";
 
-void raise_str_to_vec() { PyErr_SetString(PyExc_TypeError, "Can't extract `str` to `Vec`"); }
-
-// Runs `convert_item` on every element of a sequence, in order, stopping at
-// the first failure. The length is only a capacity hint.
-template <class Reserve, class ConvertItem>
-bool for_each_in_sequence(PyObject* object, Reserve reserve, ConvertItem convert_item) {
+// Converts every element of a sequence into `out` by `convert_item`, in
+// order, stopping at the first failure. A str is refused although it is a
+// sequence. The length is only a capacity hint.
+template <class Out, class ConvertItem>
+bool convert_each_item(PyObject* object, Out& out, ConvertItem convert_item) {
+  if (PyUnicode_Check(object)) {
+    PyErr_SetString(PyExc_TypeError, "Can't extract `str` to `Vec`");
+    return false;
+  }
   if (!PySequence_Check(object)) {
     raise_type_mismatch(object, "Sequence");
     return false;
@@ -25,7 +28,7 @@ bool for_each_in_sequence(PyObject* object, Reserve reserve, ConvertItem convert
     PyErr_Clear();
   } else {
     // A length is only a hint: an object may claim any length it likes.
-    reserve(std::min<std::size_t>(static_cast<std::size_t>(hint), kMaxReservedItems));
+    out.reserve(std::min<std::size_t>(static_cast<std::size_t>(hint), kMaxReservedItems));
   }
   PyObject* iterator = PyObject_GetIter(object);
   if (iterator == nullptr) {
@@ -76,37 +79,25 @@ bool convert_seed_bytes(PyObject* object, SecretBytes& out) {
                 static_cast<std::size_t>(PyByteArray_GET_SIZE(object))});
     return true;
   }
-  if (PyUnicode_Check(object)) {
-    raise_str_to_vec();
-    return false;
-  }
-  return for_each_in_sequence(
-      object, [&](std::size_t hint) { out.reserve(hint); },
-      [&](PyObject* item) {
-        long value = 0;
-        if (!convert_long(item, value)) return false;
-        if (value < 0 || value > 255) {
-          PyErr_SetString(PyExc_OverflowError, kOutOfRange);
-          return false;
-        }
-        out.push_back(static_cast<std::uint8_t>(value));
-        return true;
-      });
+  return convert_each_item(object, out, [&](PyObject* item) {
+    long value = 0;
+    if (!convert_long(item, value)) return false;
+    if (value < 0 || value > 255) {
+      PyErr_SetString(PyExc_OverflowError, kOutOfRange);
+      return false;
+    }
+    out.push_back(static_cast<std::uint8_t>(value));
+    return true;
+  });
 }
 
 bool convert_text_list(PyObject* object, std::vector<std::string>& out) {
-  if (PyUnicode_Check(object)) {
-    raise_str_to_vec();
-    return false;
-  }
-  return for_each_in_sequence(
-      object, [&](std::size_t hint) { out.reserve(hint); },
-      [&](PyObject* item) {
-        std::string_view text;
-        if (!convert_text(item, text)) return false;
-        out.emplace_back(text);
-        return true;
-      });
+  return convert_each_item(object, out, [&](PyObject* item) {
+    std::string_view text;
+    if (!convert_text(item, text)) return false;
+    out.emplace_back(text);
+    return true;
+  });
 }
 
 bool convert_signed_amount(PyObject* object, std::int64_t& out) {

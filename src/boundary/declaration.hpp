@@ -40,6 +40,31 @@ struct Param {
   using kind = Kind;
 };
 
+// A run of parameters that several declarations share, spliced in where it
+// stands in a declaration's parameter list.
+template <class... Params>
+struct ParamGroup {};
+
+template <class A, class B>
+struct JoinGroups;
+template <class... A, class... B>
+struct JoinGroups<ParamGroup<A...>, ParamGroup<B...>> {
+  using type = ParamGroup<A..., B...>;
+};
+
+template <class... Items>
+struct Flatten {
+  using type = ParamGroup<>;
+};
+template <class Item, class... Rest>
+struct Flatten<Item, Rest...> {
+  using type = typename JoinGroups<ParamGroup<Item>, typename Flatten<Rest...>::type>::type;
+};
+template <class... Group, class... Rest>
+struct Flatten<ParamGroup<Group...>, Rest...> {
+  using type = typename JoinGroups<ParamGroup<Group...>, typename Flatten<Rest...>::type>::type;
+};
+
 template <class Implementation>
 struct ImplementationTraits;
 
@@ -71,8 +96,11 @@ constexpr auto make_docstring() {
   return out;
 }
 
+template <Literal Name, Literal Body, auto Implementation, class ParamList>
+struct Declaration;
+
 template <Literal Name, Literal Body, auto Implementation, class... Params>
-struct Declare {
+struct Declaration<Name, Body, Implementation, ParamGroup<Params...>> {
   using Request = typename ImplementationTraits<decltype(Implementation)>::request;
   using Result = typename ImplementationTraits<decltype(Implementation)>::result;
   // The converted arguments, owned for the length of the call.
@@ -110,5 +138,9 @@ struct Declare {
     return Implementation(Request(Params::kind::view(std::get<I>(values))...));
   }
 };
+
+// A function's declaration: its parameters are Params and ParamGroups, in order.
+template <Literal Name, Literal Body, auto Implementation, class... ParamsAndGroups>
+using Declare = Declaration<Name, Body, Implementation, typename Flatten<ParamsAndGroups...>::type>;
 
 }  // namespace corvane::boundary

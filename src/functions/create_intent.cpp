@@ -30,9 +30,7 @@ std::string_view signed_predicate_ref(std::string_view predicate_ref) {
 
 // The checks both functions share, in the order callers rely on: the first
 // failure is reported. `predicate_parameter` names the twelfth parameter.
-template <class Request>
-Expected<CheckedIntent> check_intent(const Request& r, std::string_view predicate_parameter,
-                                     std::string_view predicate_json) {
+Expected<CheckedIntent> check_intent(const CreateIntentRequest& r, std::string_view predicate_parameter) {
   auto principal_seed = crypto::checked_seed(r.principal_seed, "principal_seed");
   if (!principal_seed) return fail(std::move(principal_seed).error());
   auto payee_seed = crypto::checked_seed(r.payee_seed, "payee_seed");
@@ -44,7 +42,7 @@ Expected<CheckedIntent> check_intent(const Request& r, std::string_view predicat
   if (!budget) return value_error("budget_json: " + budget.error().message);
   auto evidence_schema = encoding::read_json(r.evidence_schema_json);
   if (!evidence_schema) return value_error("evidence_schema_json: " + evidence_schema.error().message);
-  auto predicate = encoding::read_json(predicate_json);
+  auto predicate = encoding::read_json(r.predicate_json);
   if (!predicate) return value_error(std::string(predicate_parameter) + ": " + predicate.error().message);
 
   auto allowed_tools = encoding::read_json_string_array(r.allowed_tools_json);
@@ -112,13 +110,13 @@ Expected<std::string> sign_and_write(const CheckedIntent& intent) {
 }  // namespace
 
 Expected<std::string> build_signed_create_intent_json(const CreateIntentRequest& request) {
-  auto intent = check_intent(request, "predicate_json", request.predicate_json);
+  auto intent = check_intent(request, "predicate_json");
   if (!intent) return fail(std::move(intent).error());
   return sign_and_write(*intent);
 }
 
-Expected<std::string> build_signed_create_intent_with_policy_binding_json(const PolicyIntentRequest& request) {
-  auto intent = check_intent(request, "materialized_predicate_json", request.materialized_predicate_json);
+Expected<std::string> build_signed_create_intent_with_policy_binding_json(const CreateIntentRequest& request) {
+  auto intent = check_intent(request, "materialized_predicate_json");
   if (!intent) return fail(std::move(intent).error());
   auto digest = checked_policy_digest(request.policy_content_digest_hex);
   if (!digest) return fail(std::move(digest).error());

@@ -13,14 +13,15 @@
 namespace corvane::functions {
 namespace {
 
-// The evidence library's fault in this function's words.
+// The evidence library's fault in this function's words. The submission
+// time is parsed before the library sees it, so its fault is the one that
+// check raises.
 Failure<Error> reworded(const Error& fault) {
   if (fault.input == evidence::kArtifactsInput) {
-    return runtime_error("artifact[" + std::to_string(fault.index) + "]: artifact: " + fault.message);
+    return runtime_error("artifact[" + std::to_string(*fault.index) + "]: artifact: " + fault.message);
   }
-  // Parsed once already below, so this cannot happen; worded as that check.
-  if (fault.input == evidence::kSubmittedAtInput) return value_error("submitted_at_rfc3339: " + fault.message);
-  return runtime_error("submitted_at: " + fault.message);
+  return fail(Error(fault.located_message(),
+                    fault.input == evidence::kSubmittedAtInput ? ErrorKind::value : ErrorKind::runtime));
 }
 
 // Members in their fixed order, not sorted.
@@ -50,7 +51,7 @@ std::string write_submission(const encoding::JsonValue& payload, std::string_vie
 
 }  // namespace
 
-Expected<std::string> sign_payee_evidence_binding_json(const SignEvidenceRequest& request) {
+Expected<std::string> sign_payee_evidence_binding_json(const EvidenceRequest& request) {
   auto seed = crypto::checked_seed(request.secret_seed, "secret_seed");
   if (!seed) return fail(std::move(seed).error());
   const crypto::SigningKey key(*seed);
@@ -65,16 +66,7 @@ Expected<std::string> sign_payee_evidence_binding_json(const SignEvidenceRequest
     return value_error("submitted_at_rfc3339: " + submitted_at.error().message);
   }
 
-  auto evidence = evidence::build_signed_evidence(
-      {
-          .tenant_id = request.tenant_id,
-          .intent_id = *intent,
-          .payee_did = request.payee_did,
-          .payload = *payload,
-          .artifacts_hex = request.artifacts_hex,
-          .submitted_at_rfc3339 = request.submitted_at_rfc3339,
-      },
-      key);
+  auto evidence = evidence::build_signed_evidence(record_inputs(request, *intent, *payload), key);
   if (!evidence) return reworded(evidence.error());
   return write_submission(*payload, request.payee_did, *evidence);
 }

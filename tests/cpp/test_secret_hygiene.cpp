@@ -212,21 +212,13 @@ corvane::functions::CreateIntentRequest intent_request() {
   };
 }
 
-corvane::Expected<std::string> create_policy_intent(const corvane::functions::CreateIntentRequest& a,
-                                                   std::string_view digest_hex) {
-  return corvane::functions::build_signed_create_intent_with_policy_binding_json(
-      {a.tenant_id, a.principal_seed, a.payee_seed, a.intent_id, a.principal_did, a.payee_did, a.budget_json,
-       a.currency, a.amount_cents, a.evidence_schema_json, a.deadline_rfc3339, a.predicate_json, a.predicate_ref,
-       a.allowed_tools_json, a.settlement_rail, "travel", 3, digest_hex});
-}
-
 void intent_roads_free_no_seed() {
   using Request = corvane::functions::CreateIntentRequest;
   const std::string_view digest = "abababababababababababababababababababababababababababababababab";
   struct Road {
     const char* name;
     void (*change)(Request&);
-    std::string_view policy_digest;  // empty: the plain function
+    std::string_view policy_digest;  // empty: the plain function, else the policy-bound one
     bool succeeds;
   };
   const Road roads[] = {
@@ -242,10 +234,14 @@ void intent_roads_free_no_seed() {
   for (const Road& road : roads) {
     Request request = intent_request();
     road.change(request);
+    request.policy_template_id = "travel";
+    request.policy_content_digest_hex = road.policy_digest;
     bool succeeded = false;
     const std::size_t found = freed_blocks_with_secret([&] {
-      const auto outcome = road.policy_digest.empty() ? corvane::functions::build_signed_create_intent_json(request)
-                                                      : create_policy_intent(request, road.policy_digest);
+      const auto outcome =
+          road.policy_digest.empty()
+              ? corvane::functions::build_signed_create_intent_json(request)
+              : corvane::functions::build_signed_create_intent_with_policy_binding_json(request);
       succeeded = outcome.ok();
     });
     if (found != 0 || succeeded != road.succeeds) report(road.name);
