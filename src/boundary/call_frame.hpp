@@ -29,7 +29,8 @@ CallSignature call_signature() {
 
 // Step one: binds the vectorcall arguments and converts each, in parameter
 // order, into `values`. False with the exception set; a conversion failure
-// carries the "while processing" note.
+// carries the "while processing" note. Text values view the caller's str
+// objects: code that runs step two without the lock keeps them referenced.
 template <class Declaration>
 bool bind_and_convert(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
                       typename Declaration::Values& values) {

@@ -4,11 +4,12 @@
 // the docstring's signature line all come from it, so adding a parameter
 // touches only the declaration and the implementation's request.
 //
-//   using Verify = Declare<"verify", kVerifyDoc, functions::verify,
+//   using Verify = Declare<"verify", "Docstring body.", functions::verify,
 //                          Param<"digest_hex", Text>, Param<"key_hex", Text>>;
 //
 // The implementation takes one request struct, built by aggregate
-// initialisation from the arguments' views in parameter order, and returns
+// initialisation from the arguments' views in parameter order (trailing
+// members the function does not take keep their defaults), and returns
 // Expected<std::string> or Expected<bool>.
 #pragma once
 
