@@ -7,7 +7,6 @@ VENV := .venv
 PY := $(VENV)/bin/python
 CPP_BUILD := build/cpp
 SYSTEM_PACKAGES := libsodium-dev librust-blake3-dev pkg-config
-PY_TOOLS := 'scikit-build-core>=0.10' pytest hypothesis pynacl blake3 cryptography 'mypy>=1.11'
 JOBS ?= 2
 
 .PHONY: all demo test bench build cpp-build cpp-test pytest system-deps venv clean
@@ -29,9 +28,14 @@ system-deps:
 	  fi; \
 	fi
 
+# The build backend (the package is built without isolation) and the test
+# extra, both as pyproject.toml lists them.
 $(VENV)/.tools: pyproject.toml
 	$(PYTHON) -m venv $(VENV)
-	$(PY) -m pip install -q --disable-pip-version-check $(PY_TOOLS)
+	$(PY) -c 'import tomllib; p = tomllib.load(open("pyproject.toml", "rb")); \
+	  print("\n".join(p["build-system"]["requires"] + p["project"]["optional-dependencies"]["test"]))' \
+	  > $(VENV)/requirements.txt
+	$(PY) -m pip install -q --disable-pip-version-check -r $(VENV)/requirements.txt
 	touch $@
 
 venv: $(VENV)/.tools
@@ -52,7 +56,12 @@ cpp-test: cpp-build
 pytest: build cpp-build
 	CORVANE_FRAME_PROBE_DIR=$(abspath $(CPP_BUILD))/tests/cpp $(PY) -m pytest
 
-test: cpp-test pytest typecheck doctest
+test: layers cpp-test pytest typecheck doctest
+
+# Includes in the product code go down the layers only (tools/check_layers.py).
+.PHONY: layers
+layers:
+	$(PYTHON) tools/check_layers.py
 
 # The stubs, the Pythonic layer and the command under mypy --strict (tests/typing_usage.py also
 # holds calls that must be refused), the stubs against the built module, and the

@@ -37,7 +37,7 @@ double best_microseconds(Work work, int iterations = 2000, int rounds = 7) {
 
 Digest digest_of_text(std::string_view json) {
   auto value = encoding::read_json(json);
-  if (!value) throw std::runtime_error(value.error());
+  if (!value) throw std::runtime_error(value.error().message);
   return encoding::content_digest(*value);
 }
 

@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
     auto value = corvane::encoding::read_json(document);
     const auto read_done = std::chrono::steady_clock::now();
     if (!value) {
-      std::fprintf(stderr, "read failed: %s\n", value.error().c_str());
+      std::fprintf(stderr, "read failed: %s\n", value.error().message.c_str());
       return 1;
     }
     digest = corvane::encoding::content_digest(*value);

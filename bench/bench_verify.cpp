@@ -12,15 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "ed25519_verify.hpp"
+#include "crypto/ed25519_verify.hpp"
 #include "encoding/hex.hpp"
-#include "signing_key.hpp"
-#include "verify_digest.hpp"
+#include "crypto/signing_key.hpp"
+#include "functions/verify_digest.hpp"
 
 namespace {
 
-using corvane::PublicKey;
-using corvane::Signature;
+using corvane::crypto::PublicKey;
+using corvane::crypto::Signature;
 using Digest = std::array<std::uint8_t, 32>;
 
 struct Input {
@@ -55,7 +55,7 @@ std::vector<Input> ordinary_inputs() {
   for (int i = 0; i < kInputs; ++i) {
     std::array<std::uint8_t, 32> seed{};
     seed[0] = static_cast<std::uint8_t>(i + 1);
-    const corvane::SigningKey key(seed);
+    const corvane::crypto::SigningKey key(seed);
     inputs[i].key = key.public_key();
     crypto_hash_sha256(inputs[i].digest.data(), seed.data(), seed.size());
     inputs[i].signature = key.sign(inputs[i].digest);
@@ -89,8 +89,8 @@ int main() {
   const auto libsodium = [](const Input& in) {
     return crypto_sign_verify_detached(in.signature.data(), in.digest.data(), in.digest.size(), in.key.data()) == 0;
   };
-  const auto lenient = [](const Input& in) { return corvane::verify_lenient(in.key, in.digest, in.signature); };
-  const auto decodes = [](const Input& in) { return corvane::decodes_to_curve_point(in.key); };
+  const auto lenient = [](const Input& in) { return corvane::crypto::verify_lenient(in.key, in.digest, in.signature); };
+  const auto decodes = [](const Input& in) { return corvane::crypto::decodes_to_curve_point(in.key); };
   // The digest call takes hex text: the same inputs, then with the digest's
   // first digit changed so that the signature no longer verifies.
   std::vector<std::array<std::string, 3>> texts;
@@ -100,14 +100,14 @@ int main() {
   }
   const auto whole_call = [&](const Input& in) {
     const auto& t = texts[&in - ordinary.data()];
-    const auto result = corvane::verify_ed25519_sha256_hex(t[0], t[1], t[2]);
+    const auto result = corvane::functions::verify_ed25519_sha256_hex({t[0], t[1], t[2]});
     return result.ok() && *result;
   };
   std::vector<std::array<std::string, 3>> wrong_digest_texts = texts;
   for (auto& t : wrong_digest_texts) t[0][0] = t[0][0] == '0' ? '1' : '0';
   const auto wrong_digest_call = [&](const Input& in) {
     const auto& t = wrong_digest_texts[&in - ordinary.data()];
-    const auto result = corvane::verify_ed25519_sha256_hex(t[0], t[1], t[2]);
+    const auto result = corvane::functions::verify_ed25519_sha256_hex({t[0], t[1], t[2]});
     return result.ok() && *result;
   };
 

@@ -12,13 +12,12 @@ import sys
 import tempfile
 import timeit
 
-import blake3
-
 import corvane_kit._native as native
 
-SEED_A = bytes(range(32))
-SEED_B = bytes(range(32, 64))
-INTENT_ID = "123e4567-e89b-12d3-a456-426614174000"
+# The tests' baseline arguments and reference encoder, shared with the bench.
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "tests"))
+import payload_reference as ref  # noqa: E402
+import valid_arguments as valid  # noqa: E402
 
 
 def per_call_us(call, number: int = 2000, repeat: int = 7) -> float:
@@ -35,66 +34,36 @@ def filler_json(size: int) -> str:
 
 
 def evidence_args() -> dict:
-    return dict(
-        tenant_id="tenant-7",
-        intent_id=INTENT_ID,
-        payee_did="did:example:payee",
-        payload_json=filler_json(1024),
-        artifacts_hex=["11" * 32, "0x" + "AB" * 32, "cd" * 32],
-        submitted_at_rfc3339="2025-03-01T12:00:00.5Z",
-    )
+    return {
+        **valid.EVIDENCE,
+        "payload_json": filler_json(1024),
+        "artifacts_hex": ["11" * 32, "0x" + "AB" * 32, "cd" * 32],
+        # Canonical already, so that the Python baseline can sign it as given.
+        "submitted_at_rfc3339": "2025-03-01T12:00:00.5Z",
+    }
 
 
 def intent_args() -> dict:
-    return dict(
-        tenant_id="tenant-7",
-        principal_seed=SEED_A,
-        payee_seed=SEED_B,
-        intent_id=INTENT_ID,
-        principal_did="did:example:principal",
-        payee_did="did:example:payee",
-        budget_json=filler_json(512),
-        currency="USD",
-        amount_cents=1500,
-        evidence_schema_json=filler_json(512),
-        deadline_rfc3339="2030-01-01T00:00:00Z",
-        predicate_json=filler_json(512),
-        predicate_ref="pred:v1",
-        allowed_tools_json='["browse", "fetch", "read", "search", "write"]',
-        settlement_rail="stripe_connect",
-    )
+    return {
+        **valid.CREATE,
+        "budget_json": filler_json(512),
+        "evidence_schema_json": filler_json(512),
+        "predicate_json": filler_json(512),
+        "allowed_tools_json": '["browse", "fetch", "read", "search", "write"]',
+    }
 
 
 def python_evidence_record(args: dict) -> str:
     """The same EvidenceSignV1 record built in pure Python, as a baseline."""
-
-    def varint(n: int) -> bytes:
-        if n <= 250:
-            return bytes([n])
-        if n <= 0xFFFF:
-            return b"\xfb" + n.to_bytes(2, "little")
-        if n <= 0xFFFFFFFF:
-            return b"\xfc" + n.to_bytes(4, "little")
-        return b"\xfd" + n.to_bytes(8, "little")
-
-    def text(s: str) -> bytes:
-        b = s.encode()
-        return varint(len(b)) + b
-
-    payload = json.loads(args["payload_json"])
-    canonical = json.dumps(payload, sort_keys=True, separators=(",", ":"), ensure_ascii=False).encode()
-    artifacts = b"".join(bytes.fromhex(a.strip().removeprefix("0x")) for a in args["artifacts_hex"])
-    record = (
-        b"\x02"
-        + text(args["tenant_id"])
-        + b"\x10"
-        + bytes.fromhex(args["intent_id"].replace("-", ""))
-        + text(args["payee_did"])
-        + blake3.blake3(canonical).digest()
-        + blake3.blake3(artifacts).digest()
-        + text(args["submitted_at_rfc3339"])
-    )
-    return record.hex()
+    hashes = [bytes.fromhex(a.strip().removeprefix("0x")) for a in args["artifacts_hex"]]
+    return ref.evidence_sign_v1(
+        tenant_id=args["tenant_id"],
+        intent_id=args["intent_id"],
+        payee_did=args["payee_did"],
+        payload_digest=ref.content_digest(json.loads(args["payload_json"])),
+        artifact_digest=ref.artifact_list_digest(hashes),
+        submitted_at=args["submitted_at_rfc3339"],
+    ).hex()
 
 
 def run_json(build_dir: pathlib.Path, command: list[str]) -> dict:
@@ -117,25 +86,17 @@ def main() -> None:
     floor = run_json(bench_dir, [str(bench_dir / "bench_floor"), inputs.name])
     pathlib.Path(inputs.name).unlink()
 
-    seed = SEED_B
-    sign_evidence = per_call_us(lambda: native.sign_payee_evidence_binding_json(**ev, secret_seed=seed))
+    sign_evidence = per_call_us(lambda: native.sign_payee_evidence_binding_json(**ev, secret_seed=valid.SEED_B))
     encode_evidence = per_call_us(lambda: native.encode_evidence_sign_v1_hex(**ev))
     python_record = per_call_us(lambda: python_evidence_record(ev))
     assert python_evidence_record(ev) == native.encode_evidence_sign_v1_hex(**ev)
 
-    policy = dict(ia)
-    policy["materialized_predicate_json"] = policy.pop("predicate_json")
-    policy.update(policy_template_id="travel", policy_version_seq=3, policy_content_digest_hex="ab" * 32)
+    policy = {**valid.POLICY, **{k: v for k, v in ia.items() if k != "predicate_json"},
+              "materialized_predicate_json": ia["predicate_json"]}
     create = per_call_us(lambda: native.build_signed_create_intent_json(**ia))
     create_policy = per_call_us(lambda: native.build_signed_create_intent_with_policy_binding_json(**policy))
 
-    from nacl.signing import SigningKey
-
-    key = SigningKey(SEED_A)
-    digest = bytes(range(32))
-    sig = key.sign(digest).signature.hex()
-    pub = bytes(key.verify_key).hex()
-    verify = per_call_us(lambda: native.verify_ed25519_sha256_hex(digest.hex(), sig, pub))
+    verify = per_call_us(lambda: native.verify_ed25519_sha256_hex(**valid.VERIFY))
 
     rows = [
         ("sign_payee_evidence_binding_json", sign_evidence, floor["evidence_floor_us"]),

@@ -18,45 +18,20 @@ import subprocess
 import sys
 import time
 
-SEED_A = bytes(range(32))
-SEED_B = bytes(range(32, 64))
-INTENT_ID = "123e4567-e89b-12d3-a456-426614174000"
+# The tests' baseline arguments, shared with the bench.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, "tests"))
+import valid_arguments as valid  # noqa: E402
+
+SEED_B = valid.SEED_B
 MB = 1 << 20
 
 
 def evidence_args(**over) -> dict:
-    args = dict(
-        tenant_id="tenant-7",
-        intent_id=INTENT_ID,
-        payee_did="did:example:payee",
-        payload_json='{"receipt":{"total":1499}}',
-        artifacts_hex=["11" * 32],
-        submitted_at_rfc3339="2025-03-01T12:00:00.5Z",
-    )
-    args.update(over)
-    return args
+    return {**valid.EVIDENCE, **over}
 
 
 def intent_args(**over) -> dict:
-    args = dict(
-        tenant_id="tenant-7",
-        principal_seed=SEED_A,
-        payee_seed=SEED_B,
-        intent_id=INTENT_ID,
-        principal_did="did:example:principal",
-        payee_did="did:example:payee",
-        budget_json='{"max_cents":5000}',
-        currency="USD",
-        amount_cents=1500,
-        evidence_schema_json='{"type":"object"}',
-        deadline_rfc3339="2030-01-01T00:00:00Z",
-        predicate_json='{"all":[]}',
-        predicate_ref="pred:v1",
-        allowed_tools_json='["browse"]',
-        settlement_rail="stripe_connect",
-    )
-    args.update(over)
-    return args
+    return {**valid.CREATE, **over}
 
 
 def document_json(size: int) -> str:

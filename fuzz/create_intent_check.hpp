@@ -27,24 +27,25 @@
 #include <string_view>
 #include <vector>
 
-#include "create_intent.hpp"
 #include "encoding/hex.hpp"
 #include "encoding/json_reader.hpp"
 #include "encoding/json_writer.hpp"
 #include "encoding/rfc3339.hpp"
 #include "encoding/trim.hpp"
 #include "encoding/uuid.hpp"
+#include "functions/create_intent.hpp"
+#include "functions/intent_payload.hpp"
 #include "fuzz_support.hpp"
-#include "intent_payload.hpp"
 
 namespace fuzz {
 
 inline constexpr std::size_t kCreateIntentFields = 18;
 
+// The arguments of the policy-bound function; the plain one ignores the
+// policy head.
 struct CreateIntentInput {
   std::vector<std::uint8_t> principal_seed, payee_seed;
-  corvane::CreateIntentArgs args;
-  corvane::PolicyHead policy;
+  corvane::functions::CreateIntentRequest args;
 };
 
 inline CreateIntentInput create_intent_input(const Fields& f) {
@@ -52,7 +53,6 @@ inline CreateIntentInput create_intent_input(const Fields& f) {
       .principal_seed = f.bytes(1, "principal-seed-0123456789abcdef!"),
       .payee_seed = f.bytes(2, "payee-seed-0123456789abcdefghij!"),
       .args = {},
-      .policy = {},
   };
   in.args = {
       .tenant_id = f.text(0, "tenant-7"),
@@ -70,11 +70,9 @@ inline CreateIntentInput create_intent_input(const Fields& f) {
       .predicate_ref = f.text(12, "pred-ref-1"),
       .allowed_tools_json = f.text(13, R"(["http.get", " Read ", "read"])"),
       .settlement_rail = f.text(14, " stripe_mpp\n"),
-  };
-  in.policy = {
-      .template_id = f.text(15, "tmpl-42"),
-      .version_seq = static_cast<std::uint32_t>(f.number(16, 3)),
-      .content_digest_hex = f.text(17, "  d9cb3aa63b4607b8d963348de0720a537a9cce72870d4b0fd5ac3065e20a9208\n"),
+      .policy_template_id = f.text(15, "tmpl-42"),
+      .policy_version_seq = static_cast<std::uint32_t>(f.number(16, 3)),
+      .policy_content_digest_hex = f.text(17, "  d9cb3aa63b4607b8d963348de0720a537a9cce72870d4b0fd5ac3065e20a9208\n"),
   };
   return in;
 }
@@ -85,14 +83,14 @@ inline std::optional<std::string> expected_create_intent_error(const CreateInten
   const auto& a = in.args;
   if (a.principal_seed.size() != 32) return "principal_seed must be exactly 32 bytes (Ed25519 signing key seed)";
   if (a.payee_seed.size() != 32) return "payee_seed must be exactly 32 bytes (Ed25519 signing key seed)";
-  if (auto id = parse_uuid(trim_white_space(a.intent_id)); !id) return "intent_id: " + id.error();
-  if (auto v = read_json(a.budget_json); !v) return "budget_json: " + v.error();
-  if (auto v = read_json(a.evidence_schema_json); !v) return "evidence_schema_json: " + v.error();
+  if (auto id = parse_uuid(trim_white_space(a.intent_id)); !id) return "intent_id: " + id.error().message;
+  if (auto v = read_json(a.budget_json); !v) return "budget_json: " + v.error().message;
+  if (auto v = read_json(a.evidence_schema_json); !v) return "evidence_schema_json: " + v.error().message;
   if (auto v = read_json(a.predicate_json); !v) {
-    return (with_policy ? "materialized_predicate_json: " : "predicate_json: ") + v.error();
+    return (with_policy ? "materialized_predicate_json: " : "predicate_json: ") + v.error().message;
   }
   const auto tools = read_json_string_array(a.allowed_tools_json);
-  if (!tools) return "allowed_tools_json must be a JSON array of strings: " + tools.error();
+  if (!tools) return "allowed_tools_json must be a JSON array of strings: " + tools.error().message;
   if (tools->empty()) return "allowed_tools must be non-empty";
   static constexpr std::array<std::string_view, 5> kRails = {"stripe_connect", "stripe_ach_debit", "stripe_mpp",
                                                              "adyen_manual_capture", "x402_usdc_base"};
@@ -100,10 +98,10 @@ inline std::optional<std::string> expected_create_intent_error(const CreateInten
     return "settlement_rail must be one of stripe_connect, stripe_ach_debit, stripe_mpp, adyen_manual_capture, "
            "x402_usdc_base";
   }
-  if (auto t = parse_rfc3339(a.deadline_rfc3339); !t) return "deadline_rfc3339: " + t.error();
+  if (auto t = parse_rfc3339(a.deadline_rfc3339); !t) return "deadline_rfc3339: " + t.error().message;
   if (with_policy) {
-    const auto digest = decode_hex(trim_white_space(in.policy.content_digest_hex));
-    if (!digest) return "policy_content_digest_hex: " + digest.error();
+    const auto digest = decode_hex(trim_white_space(a.policy_content_digest_hex));
+    if (!digest) return "policy_content_digest_hex: " + digest.error().message;
     if (digest->size() != 32) return "policy_content_digest_hex must decode to 32 bytes";
   }
   return std::nullopt;
@@ -155,10 +153,10 @@ inline int nesting(const corvane::encoding::JsonValue& value) {
 inline void check_create_intent_document(const CreateIntentInput& in, bool with_policy, const std::string& doc) {
   using namespace corvane::encoding;
   const auto& a = in.args;
-  const auto budget = read_json(a.budget_json);
-  const auto schema = read_json(a.evidence_schema_json);
-  const auto predicate = read_json(a.predicate_json);
-  const auto tools = read_json_string_array(a.allowed_tools_json);
+  auto budget = read_json(a.budget_json);
+  auto schema = read_json(a.evidence_schema_json);
+  auto predicate = read_json(a.predicate_json);
+  auto tools = read_json_string_array(a.allowed_tools_json);
   const auto deadline = parse_rfc3339(a.deadline_rfc3339);
   const auto intent_id = parse_uuid(trim_white_space(a.intent_id));
   const std::string_view rail = trim_white_space(a.settlement_rail);
@@ -167,11 +165,11 @@ inline void check_create_intent_document(const CreateIntentInput& in, bool with_
   const auto parsed = read_json(doc);
   // The document nests its JSON values one level deeper than they were read;
   // a value at the reader's limit of 127 gives a document over it.
-  if (!parsed && parsed.error().starts_with("recursion limit exceeded") &&
+  if (!parsed && parsed.error().message.starts_with("recursion limit exceeded") &&
       std::max({nesting(*budget), nesting(*schema), with_policy ? 0 : nesting(*predicate)}) >= 127) {
     return;
   }
-  if (!parsed) finding("document is no JSON", parsed.error() + "\n  " + doc);
+  if (!parsed) finding("document is no JSON", parsed.error().message + "\n  " + doc);
   require(parsed->kind() == JsonKind::object, "document is no object", doc);
   // Members in key order and nothing but compact text: the document is its
   // own canonical text, unless a float reads back as a neighbouring double.
@@ -227,8 +225,8 @@ inline void check_create_intent_document(const CreateIntentInput& in, bool with_
   string_member("principal_pubkey", base64(principal_pubkey));
   if (with_policy) {
     std::string binding = "\"policy_binding\":{\"template_id\":";
-    append_json_string(in.policy.template_id, binding);
-    binding.append(",\"version_seq\":").append(std::to_string(in.policy.version_seq)).append("}");
+    append_json_string(a.policy_template_id, binding);
+    binding.append(",\"version_seq\":").append(std::to_string(a.policy_version_seq)).append("}");
     require(doc.find(binding) != std::string::npos, "policy_binding differs", doc);
   } else {
     require(parsed->find("policy_binding")->is_null(), "policy_binding is not null", doc);
@@ -243,27 +241,33 @@ inline void check_create_intent_document(const CreateIntentInput& in, bool with_
 
   // The signature covers the payload of these very inputs. A reference that
   // is blank after trimming is left out of the document and signed empty.
-  const corvane::PublicKey payee_key = payee_pubkey;
-  const corvane::IntentTerms terms{
+  std::optional<corvane::functions::PolicyHead> policy;
+  if (with_policy) {
+    corvane::Digest digest{};
+    const auto bytes = decode_hex(trim_white_space(a.policy_content_digest_hex));
+    std::copy(bytes->begin(), bytes->end(), digest.begin());
+    policy = corvane::functions::PolicyHead{a.policy_template_id, a.policy_version_seq, digest};
+  }
+  const corvane::functions::IntentTerms terms{
       .tenant_id = a.tenant_id,
       .intent_id = *intent_id,
       .principal_did = a.principal_did,
       .payee_did = a.payee_did,
-      .amount_cents = a.amount_cents,
+      .payee_pubkey = payee_pubkey,
+      .budget = std::move(budget).value(),
       .currency = a.currency,
+      .amount_cents = a.amount_cents,
+      .evidence_schema = std::move(schema).value(),
       .deadline = *deadline,
-      .budget = *budget,
-      .evidence_schema = *schema,
-      .predicate = *predicate,
+      .deadline_text = a.deadline_rfc3339,
+      .predicate = std::move(predicate).value(),
       .predicate_ref = has_ref ? a.predicate_ref : std::string_view(),
-      .allowed_tools = *tools,
+      .allowed_tools = std::move(tools).value(),
       .settlement_rail = rail,
-      .payee_pubkey = payee_key,
+      .policy = policy,
   };
-  const auto payload = with_policy ? corvane::build_intent_sign_v7(terms, in.policy.template_id,
-                                                                   in.policy.version_seq, in.policy.content_digest_hex)
-                                   : corvane::build_intent_sign_v6(terms);
-  if (!payload) finding("payload of accepted inputs fails", payload.error());
+  const auto payload = corvane::functions::intent_signing_payload(terms);
+  if (!payload) finding("payload of accepted inputs fails", payload.error().message);
   require(!payload->empty() && payload->front() == (with_policy ? 7 : 6), "payload tag byte differs");
   const std::string_view signature_text = parsed->find("principal_signature")->as_string();
   std::array<std::uint8_t, 64> signature;
@@ -282,8 +286,9 @@ inline void check_create_intent(const std::uint8_t* data, std::size_t size, bool
   require(sodium_ready, "sodium_init failed");
   const Fields fields(data, size, with_policy ? kCreateIntentFields : kCreateIntentFields - 3);
   const CreateIntentInput in = create_intent_input(fields);
-  const auto result = with_policy ? corvane::build_signed_create_intent_with_policy_binding_json(in.args, in.policy)
-                                  : corvane::build_signed_create_intent_json(in.args);
+  const auto& a = in.args;
+  const auto result = with_policy ? corvane::functions::build_signed_create_intent_with_policy_binding_json(a)
+                                  : corvane::functions::build_signed_create_intent_json(a);
   const auto expected = expected_create_intent_error(in, with_policy);
   if (!result) {
     require(result.error().kind == corvane::ErrorKind::value, "error is not a ValueError", result.error().message);

@@ -29,10 +29,10 @@
 #include "encoding/rfc3339.hpp"
 #include "encoding/trim.hpp"
 #include "encoding/uuid.hpp"
-#include "error.hpp"
-#include "evidence_binding.hpp"
+#include "base/error.hpp"
+#include "functions/evidence_binding.hpp"
+#include "functions/wire_golden.hpp"
 #include "fuzz_support.hpp"
-#include "wire_golden.hpp"
 
 namespace fuzz {
 
@@ -66,7 +66,7 @@ inline ArtifactCheck check_artifact(std::string_view text) {
   std::string_view digits = corvane::encoding::trim_white_space(text);
   if (digits.starts_with("0x")) digits.remove_prefix(2);
   const auto bytes = corvane::encoding::decode_hex(digits);
-  if (!bytes) return {std::nullopt, "bad hex (" + bytes.error() + ")"};
+  if (!bytes) return {std::nullopt, "bad hex (" + bytes.error().message + ")"};
   if (bytes->size() != 32) return {std::nullopt, "expected 32 bytes, got " + std::to_string(bytes->size())};
   std::array<std::uint8_t, 32> hash;
   std::copy(bytes->begin(), bytes->end(), hash.begin());
@@ -84,10 +84,10 @@ inline std::optional<ExpectedError> expected_sign_error(const EvidenceInput& in)
   if (in.secret_seed.size() != 32) {
     return ExpectedError{ErrorKind::value, "secret_seed must be exactly 32 bytes (Ed25519 signing key seed)"};
   }
-  if (auto id = parse_uuid(in.intent_id); !id) return ExpectedError{ErrorKind::value, "intent_id: " + id.error()};
-  if (auto v = read_json(in.payload_json); !v) return ExpectedError{ErrorKind::value, "payload_json: " + v.error()};
+  if (auto id = parse_uuid(in.intent_id); !id) return ExpectedError{ErrorKind::value, "intent_id: " + id.error().message};
+  if (auto v = read_json(in.payload_json); !v) return ExpectedError{ErrorKind::value, "payload_json: " + v.error().message};
   if (auto t = parse_rfc3339(in.submitted_at); !t) {
-    return ExpectedError{ErrorKind::value, "submitted_at_rfc3339: " + t.error()};
+    return ExpectedError{ErrorKind::value, "submitted_at_rfc3339: " + t.error().message};
   }
   for (std::size_t i = 0; i < in.artifacts_hex.size(); ++i) {
     const ArtifactCheck artifact = check_artifact(in.artifacts_hex[i]);
@@ -101,8 +101,8 @@ inline std::optional<ExpectedError> expected_sign_error(const EvidenceInput& in)
 inline std::optional<ExpectedError> expected_encode_error(const EvidenceInput& in) {
   using namespace corvane::encoding;
   using corvane::ErrorKind;
-  if (auto v = read_json(in.payload_json); !v) return ExpectedError{ErrorKind::value, "payload_json: " + v.error()};
-  if (auto id = parse_uuid(in.intent_id); !id) return ExpectedError{ErrorKind::runtime, "intent_id: " + id.error()};
+  if (auto v = read_json(in.payload_json); !v) return ExpectedError{ErrorKind::value, "payload_json: " + v.error().message};
+  if (auto id = parse_uuid(in.intent_id); !id) return ExpectedError{ErrorKind::runtime, "intent_id: " + id.error().message};
   for (std::size_t i = 0; i < in.artifacts_hex.size(); ++i) {
     const ArtifactCheck artifact = check_artifact(in.artifacts_hex[i]);
     if (!artifact.hash) {
@@ -110,13 +110,13 @@ inline std::optional<ExpectedError> expected_encode_error(const EvidenceInput& i
     }
   }
   if (auto t = parse_rfc3339(in.submitted_at); !t) {
-    return ExpectedError{ErrorKind::runtime, "submitted_at_rfc3339: " + t.error()};
+    return ExpectedError{ErrorKind::runtime, "submitted_at_rfc3339: " + t.error().message};
   }
   return std::nullopt;
 }
 
 template <class T>
-void check_error_matches(const corvane::Outcome<T>& result, const std::optional<ExpectedError>& expected,
+void check_error_matches(const corvane::Expected<T>& result, const std::optional<ExpectedError>& expected,
                          std::string_view function) {
   const std::string context(function);
   if (result) {
@@ -246,15 +246,16 @@ inline void check_evidence(const std::uint8_t* data, std::size_t size, bool sign
   require(sodium_ready, "sodium_init failed");
   const EvidenceInput in = evidence_input(data, size);
   const auto sign = [&] {
-    return corvane::sign_payee_evidence_binding_json(in.tenant_id, in.intent_id, in.payee_did, in.payload_json,
-                                                     in.artifacts_hex, in.submitted_at, in.secret_seed);
+    return corvane::functions::sign_payee_evidence_binding_json({in.tenant_id, in.intent_id, in.payee_did,
+                                                                in.payload_json, in.artifacts_hex, in.submitted_at,
+                                                                in.secret_seed});
   };
   const auto encode = [&] {
-    return corvane::encode_evidence_sign_v1_hex(in.tenant_id, in.intent_id, in.payee_did, in.payload_json,
-                                                in.artifacts_hex, in.submitted_at);
+    return corvane::functions::encode_evidence_sign_v1_hex(
+        {in.tenant_id, in.intent_id, in.payee_did, in.payload_json, in.artifacts_hex, in.submitted_at});
   };
 
-  std::optional<corvane::Outcome<std::string>> signed_doc, encoded;
+  std::optional<corvane::Expected<std::string>> signed_doc, encoded;
   if (sign_first) {
     signed_doc = sign();
     check_error_matches(*signed_doc, expected_sign_error(in), "sign_payee_evidence_binding_json");

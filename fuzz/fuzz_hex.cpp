@@ -38,11 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
       fuzz::require(encode_hex(*decoded) == lower, "encoding the decoded bytes does not give the text back", text);
     } else if (size % 2 != 0) {
-      fuzz::require(decoded.error() == "Odd number of digits", "odd length gives another message", decoded.error());
+      fuzz::require(decoded.error().message == "Odd number of digits", "odd length gives another message", decoded.error().message);
     } else {
-      fuzz::require(first_bad != text.end(), "refused an even run of hex digits", decoded.error());
+      fuzz::require(first_bad != text.end(), "refused an even run of hex digits", decoded.error().message);
       const std::string expected_tail = " at position " + std::to_string(first_bad - text.begin());
-      const std::string& message = decoded.error();
+      const std::string& message = decoded.error().message;
       fuzz::require(message.starts_with("Invalid character '") && message.ends_with("'" + expected_tail),
                     "invalid character message of the wrong form or position", message);
       // The character literal: one character (ASCII as itself, else two UTF-8

@@ -163,7 +163,7 @@ void check_accepted(const JsonValue& value, std::size_t piece_size) {
   fuzz::require(copy == value && to_json(copy) == canonical, "a copied value differs from its original");
 
   auto reread = read_json(canonical);
-  if (!reread) fuzz::finding("canonical text is refused", reread.error() + "\n  text: " + canonical);
+  if (!reread) fuzz::finding("canonical text is refused", reread.error().message + "\n  text: " + canonical);
   if (!holds_float(value)) {
     fuzz::require(*reread == value, "canonical text reads as another value", canonical);
     fuzz::require(to_json(*reread) == canonical, "write, read, write changes the text", canonical);
@@ -183,7 +183,7 @@ void check_string_array(std::string_view text, const corvane::Expected<JsonValue
                                    [](const JsonValue& item) { return item.kind() == JsonKind::string; });
     if (array_of_strings) {
       fuzz::require(strings.ok(), "array of strings refused by the array-of-strings reader",
-                    strings.ok() ? std::string_view() : strings.error());
+                    strings.ok() ? std::string_view() : strings.error().message);
       fuzz::require(std::ranges::equal(*strings, items,
                                        [](const std::string& s, const JsonValue& v) { return s == v.as_string(); }),
                     "array-of-strings reader gives other strings");
@@ -191,17 +191,17 @@ void check_string_array(std::string_view text, const corvane::Expected<JsonValue
     }
   }
   fuzz::require(!strings.ok(), "array-of-strings reader accepts what is no array of strings", text);
-  const std::string_view reason = check_error(text, strings.error());
+  const std::string_view reason = check_error(text, strings.error().message);
   if (reason.starts_with("invalid type: ")) {
     fuzz::require(reason.ends_with(", expected a sequence") || reason.ends_with(", expected a string"),
-                  "invalid type names an undocumented expectation", strings.error());
+                  "invalid type names an undocumented expectation", strings.error().message);
     return;
   }
   // A syntax error came before any value of the wrong type, where read_json
   // is at the same point of the same text.
-  fuzz::require(!value.ok() && value.error() == strings.error(),
+  fuzz::require(!value.ok() && value.error().message == strings.error().message,
                 "array-of-strings reader and read_json disagree on a syntax error",
-                strings.error() + "\n  read_json: " + (value.ok() ? std::string("accepted") : value.error()));
+                strings.error().message + "\n  read_json: " + (value.ok() ? std::string("accepted") : value.error().message));
 }
 
 }  // namespace
@@ -213,7 +213,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (value) {
       check_accepted(*value, 1 + size % 61);
     } else {
-      check_read_error(text, value.error());
+      check_read_error(text, value.error().message);
     }
     check_string_array(text, value);
   });

@@ -115,10 +115,10 @@ void check_parsed(std::string_view text, const Timestamp& value) {
                     value.offset_seconds < 24 * 3600,
                 "parsed offset out of range", text);
   const auto written = format_rfc3339(value);
-  if (!written) fuzz::finding("writer refuses a parsed value", written.error());
+  if (!written) fuzz::finding("writer refuses a parsed value", written.error().message);
   fuzz::require(written->size() >= 20 && written->size() <= 35, "written text of the wrong length", *written);
   const auto reparsed = parse_rfc3339(*written);
-  if (!reparsed) fuzz::finding("written text is refused", *written + ": " + reparsed.error());
+  if (!reparsed) fuzz::finding("written text is refused", *written + ": " + reparsed.error().message);
   fuzz::require(*reparsed == value, "written text parses as another value", *written);
   const auto rewritten = format_rfc3339(*reparsed);
   fuzz::require(rewritten.ok() && *rewritten == *written, "write, parse, write changes the text", *written);
@@ -153,20 +153,20 @@ void check_writer(const std::uint8_t* data) {
   }
   const auto written = format_rfc3339(t);
   if (!written) {
-    fuzz::require(std::find(kWriteMessages.begin(), kWriteMessages.end(), written.error()) != kWriteMessages.end(),
-                  "undocumented writer message", written.error());
+    fuzz::require(std::find(kWriteMessages.begin(), kWriteMessages.end(), written.error().message) != kWriteMessages.end(),
+                  "undocumented writer message", written.error().message);
     const bool bad_year = t.year < 0 || t.year > 9999;
     const std::int64_t magnitude = t.offset_seconds < 0 ? -std::int64_t{t.offset_seconds} : t.offset_seconds;
     const std::string_view expected = bad_year ? kWriteMessages[0]
                                       : magnitude >= 24 * 3600 ? kWriteMessages[1]
                                                                : kWriteMessages[2];
-    fuzz::require(written.error() == expected, "writer reports the wrong check", written.error());
+    fuzz::require(written.error().message == expected, "writer reports the wrong check", written.error().message);
     fuzz::require(bad_year || magnitude >= 24 * 3600 || magnitude % 60 != 0, "writer refuses a writable value",
-                  written.error());
+                  written.error().message);
     return;
   }
   const auto parsed = parse_rfc3339(*written);
-  if (!parsed) fuzz::finding("written text of a valid value is refused", *written + ": " + parsed.error());
+  if (!parsed) fuzz::finding("written text of a valid value is refused", *written + ": " + parsed.error().message);
   fuzz::require(*parsed == t, "written text parses as another value", *written);
 }
 
@@ -179,10 +179,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (parsed) {
       check_parsed(text, *parsed);
     } else {
-      fuzz::require(std::find(kParseMessages.begin(), kParseMessages.end(), parsed.error()) != kParseMessages.end(),
-                    "undocumented parser message", parsed.error());
+      fuzz::require(std::find(kParseMessages.begin(), kParseMessages.end(), parsed.error().message) != kParseMessages.end(),
+                    "undocumented parser message", parsed.error().message);
       // Refused as a second only when nothing else was wrong before it.
-      if (parsed.error() == "second was not in range" && has_second_60(text)) {
+      if (parsed.error().message == "second was not in range" && has_second_60(text)) {
         fuzz::require(!is_leap_second_moment(text), "refused a UTC leap second", text);
       }
     }

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "internal_failure.hpp"
+#include "base/internal_failure.hpp"
 
 namespace fuzz {
 

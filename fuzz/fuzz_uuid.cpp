@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (parsed) {
       check_accepted(text, *parsed);
     } else {
-      check_error(text, parsed.error());
+      check_error(text, parsed.error().message);
     }
   });
 }

@@ -17,11 +17,11 @@
 #include <string>
 #include <string_view>
 
-#include "ed25519_verify.hpp"
+#include "crypto/ed25519_verify.hpp"
 #include "encoding/hex.hpp"
 #include "encoding/trim.hpp"
 #include "fuzz_support.hpp"
-#include "verify_digest.hpp"
+#include "functions/verify_digest.hpp"
 
 namespace {
 
@@ -60,17 +60,17 @@ const Signed& defaults() {
 std::string expected_error(std::string_view digest_hex, std::string_view signature_hex,
                            std::string_view public_key_hex) {
   const auto digest = decode_hex(trim_white_space(digest_hex));
-  if (!digest) return "digest_hex: " + digest.error();
+  if (!digest) return "digest_hex: " + digest.error().message;
   if (digest->size() != 32) return "digest_hex must decode to 32 bytes";
   const auto signature = decode_hex(trim_white_space(signature_hex));
-  if (!signature) return "signature_hex: " + signature.error();
+  if (!signature) return "signature_hex: " + signature.error().message;
   if (signature->size() != 64) return "signature_hex: signature error";
   const auto key = decode_hex(trim_white_space(public_key_hex));
-  if (!key) return "public_key_hex: " + key.error();
+  if (!key) return "public_key_hex: " + key.error().message;
   if (key->size() != 32) return "public_key_hex must decode to 32 bytes";
-  corvane::PublicKey point;
+  corvane::crypto::PublicKey point;
   std::copy(key->begin(), key->end(), point.begin());
-  if (!corvane::decodes_to_curve_point(point)) return "public_key_hex: signature error: Cannot decompress Edwards point";
+  if (!corvane::crypto::decodes_to_curve_point(point)) return "public_key_hex: signature error: Cannot decompress Edwards point";
   return "";
 }
 
@@ -109,11 +109,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (fields.has(2)) chosen.public_key_hex = fields.text(2, {});
 
     const auto result =
-        corvane::verify_ed25519_sha256_hex(chosen.digest_hex, chosen.signature_hex, chosen.public_key_hex);
+        corvane::functions::verify_ed25519_sha256_hex({chosen.digest_hex, chosen.signature_hex, chosen.public_key_hex});
     const std::string expected = expected_error(chosen.digest_hex, chosen.signature_hex, chosen.public_key_hex);
     if (!result) {
-      fuzz::require(result.error() == expected, "wrong error, or an error out of order",
-                    result.error() + "\n  expected: " + (expected.empty() ? "a result" : expected));
+      fuzz::require(result.error().message == expected, "wrong error, or an error out of order",
+                    result.error().message + "\n  expected: " + (expected.empty() ? "a result" : expected));
       return;
     }
     fuzz::require(expected.empty(), "a result where an input does not decode", expected);

@@ -4,7 +4,7 @@
 #include <span>
 #include <string>
 
-#include "encoding/bytes.hpp"
+#include "base/bytes.hpp"
 #include "encoding/json_value.hpp"
 
 namespace corvane::encoding {

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "encoding/bytes.hpp"
-#include "encoding/expected.hpp"
+#include "base/bytes.hpp"
+#include "base/expected.hpp"
 
 namespace corvane::encoding {
 

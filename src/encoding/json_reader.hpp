@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "encoding/expected.hpp"
+#include "base/expected.hpp"
 #include "encoding/json_value.hpp"
 
 namespace corvane::encoding {

@@ -18,7 +18,7 @@
 #include "encoding/copy_bytes.hpp"
 #include "encoding/json_arena.hpp"
 #include "encoding/json_key_order.hpp"
-#include "internal_failure.hpp"
+#include "base/internal_failure.hpp"
 
 namespace corvane::encoding {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "internal_failure.hpp"
+#include "base/internal_failure.hpp"
 
 namespace corvane::encoding {
 namespace {

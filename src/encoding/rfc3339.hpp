@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "encoding/expected.hpp"
+#include "base/expected.hpp"
 
 namespace corvane::encoding {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <utility>
 
-#include "encoding/bytes.hpp"
-#include "encoding/expected.hpp"
+#include "base/bytes.hpp"
+#include "base/expected.hpp"
 #include "encoding/rfc3339.hpp"
 #include "encoding/uuid.hpp"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "encoding/expected.hpp"
+#include "base/expected.hpp"
 
 namespace corvane::encoding {
 

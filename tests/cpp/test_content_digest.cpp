@@ -31,7 +31,7 @@ std::string hex(const Digest& digest) {
 
 std::string digest_of_text(std::string_view json) {
   auto value = read_json(json);
-  return value ? hex(content_digest(*value)) : "error: " + value.error();
+  return value ? hex(content_digest(*value)) : "error: " + value.error().message;
 }
 
 void digests_the_canonical_text() {

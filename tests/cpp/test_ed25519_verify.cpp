@@ -6,12 +6,12 @@
 #include <string_view>
 
 #include "check.hpp"
-#include "ed25519_verify.hpp"
+#include "crypto/ed25519_verify.hpp"
 #include "encoding/hex.hpp"
 
 using corvane::ByteVector;
-using corvane::PublicKey;
-using corvane::Signature;
+using corvane::crypto::PublicKey;
+using corvane::crypto::Signature;
 
 namespace {
 
@@ -40,7 +40,7 @@ void key_decoding() {
       {"0700000000000000000000000000000000000000000000000000000000000080", false},  // y = 7
       {"efffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", false},  // y = p + 2
   };
-  for (const auto& c : cases) CHECK_EQ(corvane::decodes_to_curve_point(array_of<PublicKey>(c.key)), c.decodes);
+  for (const auto& c : cases) CHECK_EQ(corvane::crypto::decodes_to_curve_point(array_of<PublicKey>(c.key)), c.decodes);
 }
 
 void verification() {
@@ -120,7 +120,7 @@ void verification() {
      "edc876d6831fd2105d0b4389ca2e283166469289146e2ce06faefe98b22548df0500000000000000000000000000000000000000000000000000000000000000", false},
   };
   for (const auto& c : cases) {
-    const bool valid = corvane::verify_lenient(array_of<PublicKey>(c.key), *corvane::encoding::decode_hex(c.message),
+    const bool valid = corvane::crypto::verify_lenient(array_of<PublicKey>(c.key), *corvane::encoding::decode_hex(c.message),
                                                array_of<Signature>(c.signature));
     if (valid != c.valid) std::cerr << "case: " << c.label << "\n";
     CHECK_EQ(valid, c.valid);

@@ -76,7 +76,7 @@ void decode_messages() {
   for (const auto& c : cases) {
     const auto decoded = decode_hex(c.text);
     CHECK(!decoded.ok());
-    if (!decoded) CHECK_EQ(decoded.error(), c.message);
+    if (!decoded) CHECK_EQ(decoded.error().message, c.message);
   }
 }
 

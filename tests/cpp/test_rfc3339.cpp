@@ -6,7 +6,7 @@
 
 #include "check.hpp"
 #include "encoding/rfc3339.hpp"
-#include "internal_failure.hpp"
+#include "base/internal_failure.hpp"
 
 using corvane::encoding::format_rfc3339;
 using corvane::encoding::parse_rfc3339;
@@ -24,19 +24,19 @@ namespace {
 
 std::string parse_error(std::string_view text) {
   auto parsed = parse_rfc3339(text);
-  return parsed ? "(accepted)" : parsed.error();
+  return parsed ? "(accepted)" : parsed.error().message;
 }
 
 std::string written(std::string_view text) {
   auto parsed = parse_rfc3339(text);
-  if (!parsed) return "(rejected: " + parsed.error() + ")";
+  if (!parsed) return "(rejected: " + parsed.error().message + ")";
   auto out = format_rfc3339(*parsed);
-  return out ? *out : "(unwritable: " + out.error() + ")";
+  return out ? *out : "(unwritable: " + out.error().message + ")";
 }
 
 std::string format_error(const Timestamp& t) {
   auto out = format_rfc3339(t);
-  return out ? "(written)" : out.error();
+  return out ? "(written)" : out.error().message;
 }
 
 // Fields as datetime.fromisoformat reads the same texts (microseconds x 1000).
@@ -265,7 +265,7 @@ void writer_edges() {
   };
   for (const auto& c : cases) {
     auto out = format_rfc3339(c.value);
-    CHECK_EQ(out ? *out : out.error(), c.text);
+    CHECK_EQ(out ? *out : out.error().message, c.text);
   }
 }
 

@@ -21,12 +21,12 @@
 #include <vector>
 
 #include "check.hpp"
-#include "create_intent.hpp"
+#include "base/secret_bytes.hpp"
+#include "crypto/signing_key.hpp"
 #include "encoding/base64.hpp"
 #include "encoding/hex.hpp"
-#include "evidence_binding.hpp"
-#include "secret_bytes.hpp"
-#include "signing_key.hpp"
+#include "functions/create_intent.hpp"
+#include "functions/evidence_binding.hpp"
 
 namespace {
 
@@ -142,8 +142,8 @@ void signing_keys_report_and_lose_their_secret() {
                           return s;
                         }()};
   for (const Seed& seed : seeds) {
-    corvane::SigningKey key(seed);
-    const corvane::PublicKey public_key = key.public_key();
+    corvane::crypto::SigningKey key(seed);
+    const corvane::crypto::PublicKey public_key = key.public_key();
     CHECK(key.holds_secret());
     key.wipe();
     CHECK(!key.holds_secret());
@@ -192,7 +192,7 @@ void secret_bytes_wipe_every_buffer_they_held() {
   CHECK_EQ(found, std::size_t{0});
 }
 
-corvane::CreateIntentArgs intent_args() {
+corvane::functions::CreateIntentRequest intent_request() {
   return {
       .tenant_id = "tenant-7",
       .principal_seed = kPrincipalSeed,
@@ -213,32 +213,35 @@ corvane::CreateIntentArgs intent_args() {
 }
 
 void intent_roads_free_no_seed() {
-  const corvane::PolicyHead policy{"travel", 3, "abababababababababababababababababababababababababababababababab"};
-  const corvane::PolicyHead bad_digest{"travel", 3, "ab"};
+  using Request = corvane::functions::CreateIntentRequest;
+  const std::string_view digest = "abababababababababababababababababababababababababababababababab";
   struct Road {
     const char* name;
-    void (*change)(corvane::CreateIntentArgs&);
-    const corvane::PolicyHead* policy;
+    void (*change)(Request&);
+    std::string_view policy_digest;  // empty: the plain function, else the policy-bound one
     bool succeeds;
   };
   const Road roads[] = {
-      {"ok", [](corvane::CreateIntentArgs&) {}, nullptr, true},
-      {"policy ok", [](corvane::CreateIntentArgs&) {}, &policy, true},
-      {"budget_json", [](corvane::CreateIntentArgs& a) { a.budget_json = "{"; }, nullptr, false},
-      {"allowed_tools empty", [](corvane::CreateIntentArgs& a) { a.allowed_tools_json = "[]"; }, nullptr, false},
-      {"deadline", [](corvane::CreateIntentArgs& a) { a.deadline_rfc3339 = "2030-01-01"; }, nullptr, false},
+      {"ok", [](Request&) {}, {}, true},
+      {"policy ok", [](Request&) {}, digest, true},
+      {"budget_json", [](Request& a) { a.budget_json = "{"; }, {}, false},
+      {"allowed_tools empty", [](Request& a) { a.allowed_tools_json = "[]"; }, {}, false},
+      {"deadline", [](Request& a) { a.deadline_rfc3339 = "2030-01-01"; }, {}, false},
       // After the payee key is derived:
-      {"policy digest", [](corvane::CreateIntentArgs&) {}, &bad_digest, false},
-      {"payee_seed length", [](corvane::CreateIntentArgs& a) { a.payee_seed = a.payee_seed.first(31); }, nullptr,
-       false},
+      {"policy digest", [](Request&) {}, "ab", false},
+      {"payee_seed length", [](Request& a) { a.payee_seed = a.payee_seed.first(31); }, {}, false},
   };
   for (const Road& road : roads) {
-    corvane::CreateIntentArgs args = intent_args();
-    road.change(args);
+    Request request = intent_request();
+    road.change(request);
+    request.policy_template_id = "travel";
+    request.policy_content_digest_hex = road.policy_digest;
     bool succeeded = false;
     const std::size_t found = freed_blocks_with_secret([&] {
-      const auto outcome = road.policy ? corvane::build_signed_create_intent_with_policy_binding_json(args, *road.policy)
-                                       : corvane::build_signed_create_intent_json(args);
+      const auto outcome =
+          road.policy_digest.empty()
+              ? corvane::functions::build_signed_create_intent_json(request)
+              : corvane::functions::build_signed_create_intent_with_policy_binding_json(request);
       succeeded = outcome.ok();
     });
     if (found != 0 || succeeded != road.succeeds) report(road.name);
@@ -267,9 +270,10 @@ void evidence_roads_free_no_seed() {
   for (const Road& road : roads) {
     bool succeeded = false;
     const std::size_t found = freed_blocks_with_secret([&] {
-      succeeded = corvane::sign_payee_evidence_binding_json("tenant-7", road.intent_id, "did:example:payee",
-                                                            road.payload_json, road.artifacts,
-                                                            "2025-03-01T12:00:00Z", kPayeeSeed)
+      succeeded = corvane::functions::sign_payee_evidence_binding_json({"tenant-7", road.intent_id,
+                                                                       "did:example:payee", road.payload_json,
+                                                                       road.artifacts, "2025-03-01T12:00:00Z",
+                                                                       kPayeeSeed})
                       .ok();
     });
     if (found != 0 || succeeded != road.succeeds) report(road.name);

@@ -7,11 +7,11 @@
 
 #include "check.hpp"
 #include "encoding/hex.hpp"
-#include "internal_failure.hpp"
-#include "signing_key.hpp"
+#include "base/internal_failure.hpp"
+#include "crypto/signing_key.hpp"
 
 using corvane::ByteVector;
-using corvane::SigningKey;
+using corvane::crypto::SigningKey;
 
 namespace {
 

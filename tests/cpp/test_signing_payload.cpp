@@ -144,7 +144,7 @@ void refused_timestamp_appends_nothing() {
   auto appended = writer.timestamp(Timestamp{10000, 1, 1, 0, 0, 0, 0, 0});
   CHECK(!appended.ok());
   if (!appended.ok())
-    CHECK_EQ(appended.error(), "The year component cannot be formatted into the requested format.");
+    CHECK_EQ(appended.error().message, "The year component cannot be formatted into the requested format.");
   CHECK_EQ(hex(writer.bytes()), "06");
 }
 

@@ -22,7 +22,7 @@ std::string hex(const Uuid& uuid) {
 
 std::string parse_error(std::string_view text) {
   auto parsed = parse_uuid(text);
-  return parsed ? "(accepted)" : parsed.error();
+  return parsed ? "(accepted)" : parsed.error().message;
 }
 
 // Bytes and text as Python's uuid.UUID gives them for the same input.

@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "check.hpp"
-#include "verify_digest.hpp"
+#include "functions/verify_digest.hpp"
 
 namespace {
 
@@ -39,7 +39,7 @@ void results() {
        "0100000000000000000000000000000000000000000000000000000000000000", true},
   };
   for (const auto& c : cases) {
-    const auto result = corvane::verify_ed25519_sha256_hex(c.digest, c.signature, c.key);
+    const auto result = corvane::functions::verify_ed25519_sha256_hex({c.digest, c.signature, c.key});
     CHECK(result.ok());
     if (result) CHECK_EQ(*result, c.valid);
   }
@@ -66,9 +66,9 @@ void messages_in_order() {
       {kDigest, kSignature, not_a_point, "public_key_hex: signature error: Cannot decompress Edwards point"},
   };
   for (const auto& c : cases) {
-    const auto result = corvane::verify_ed25519_sha256_hex(c.digest, c.signature, c.key);
+    const auto result = corvane::functions::verify_ed25519_sha256_hex({c.digest, c.signature, c.key});
     CHECK(!result.ok());
-    if (!result) CHECK_EQ(result.error(), c.message);
+    if (!result) CHECK_EQ(result.error().message, c.message);
   }
 }
 

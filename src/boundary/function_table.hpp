@@ -1,0 +1,35 @@
+// A module's functions, made from a list of declarations: the method table in
+// list order, and the execution step that adds them and __all__.
+#pragma once
+
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include <span>
+
+#include "boundary/call_frame.hpp"
+
+namespace corvane::boundary {
+
+template <class Handler>
+PyCFunction as_method(Handler handler) {
+  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(handler));
+}
+
+template <class... Declarations>
+struct FunctionTable {
+  static inline PyMethodDef methods[] = {
+      {Declarations::name.data(), as_method(handle<Declarations>), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
+       Declarations::docstring.data()}...,
+  };
+};
+
+// Confirms that `module` is a module, or raises the type-mismatch TypeError.
+bool is_module(PyObject* module);
+
+// Adds a function object for each method, in order, with the module as
+// __self__ and its __name__ as __module__, and appends each name to __all__.
+// 0, or -1 with the exception set; functions added before a failure stay.
+int add_functions(PyObject* module, std::span<PyMethodDef> methods);
+
+}  // namespace corvane::boundary
