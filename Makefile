@@ -70,7 +70,7 @@ layers:
 typecheck: build
 	$(PY) -m mypy --strict --warn-unused-ignores --cache-dir build/mypy-cache \
 	  python/corvane_kit/__init__.py python/corvane_kit/_api.py python/corvane_kit/cli.py tests/typing_usage.py
-	$(PY) -m mypy.stubtest corvane_kit._native
+	$(PY) -m mypy.stubtest corvane_kit._native corvane_kit._extras
 
 doctest: build
 	$(PY) -m pytest -p no:cacheprovider --doctest-modules --pyargs corvane_kit
@@ -103,7 +103,8 @@ sanitize: system-deps venv
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure
 	rm -rf $(ASAN_SITE) && mkdir -p $(ASAN_SITE)/corvane_kit
 	ln -s $(abspath $(filter-out %/__pycache__,$(wildcard python/corvane_kit/*))) \
-	  $(abspath $(ASAN_BUILD))/_native.*.so $(ASAN_SITE)/corvane_kit/
+	  $(abspath $(ASAN_BUILD))/_native.*.so $(abspath $(ASAN_BUILD))/_extras.*.so \
+	  $(ASAN_SITE)/corvane_kit/
 	$(ASAN_PY_ENV) $(PY) -c 'import corvane_kit._native as m; assert "/$(ASAN_SITE)/" in m.__file__, m.__file__'
 	$(ASAN_PY_ENV) $(PY) -m pytest
 

@@ -461,7 +461,7 @@ def test_wrong_types_give_clear_errors(name, param, value, message):
 
 
 def test_package_exports_both_layers():
-    assert sorted(corvane_kit.__all__) == sorted(NATIVE_NAMES + LAYER_NAMES)
+    assert sorted(corvane_kit.__all__) == sorted(NATIVE_NAMES + LAYER_NAMES + ["public_key"])
     for name in NATIVE_NAMES:
         assert getattr(corvane_kit, name) is getattr(native, name)
     assert sorted(native.__all__) == sorted(NATIVE_NAMES)

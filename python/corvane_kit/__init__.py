@@ -11,7 +11,8 @@ Two layers over the same signing code:
   datetimes, UUIDs and raw bytes: ``create_intent``, ``create_policy_intent``,
   ``sign_evidence``, ``evidence_sign_v1_hex`` and ``verify_digest_signature``.
 
-Both give the same bytes for the same inputs.
+Both give the same bytes for the same inputs. ``public_key`` gives the key a
+signer registers with the service.
 """
 
 __version__ = "0.1.0"
@@ -20,6 +21,7 @@ from corvane_kit._api import (
     create_intent,
     create_policy_intent,
     evidence_sign_v1_hex,
+    public_key,
     sign_evidence,
     verify_digest_signature,
 )
@@ -42,4 +44,5 @@ __all__ = [
     "evidence_sign_v1_hex",
     "sign_evidence",
     "verify_digest_signature",
+    "public_key",
 ]

@@ -45,9 +45,10 @@ import uuid
 from collections.abc import Iterator, Mapping, Sequence
 from typing import Protocol, TypeAlias, TypeVar, Union
 
-from corvane_kit import _key_encodings, _native
+from corvane_kit import _extras, _key_encodings, _native
 
 __all__ = [
+    "public_key",
     "create_intent",
     "create_policy_intent",
     "evidence_sign_v1_hex",
@@ -408,3 +409,17 @@ def verify_digest_signature(
     return _native.verify_ed25519_sha256_hex(
         digest_hex=digest, signature_hex=signature, public_key_hex=public_key
     )
+
+
+def public_key(seed: Seed) -> bytes:
+    """Return the 32-byte Ed25519 public key of a 32-byte seed: what a signer registers with the service.
+
+    The bodies carry it in base64 (``payee_pubkey``, ``principal_pubkey``). The
+    native code wipes the copies of the seed and of the secret it derives.
+
+    >>> import base64
+    >>> key = public_key(bytes(range(32)))   # example seed: never use it
+    >>> len(key), base64.b64encode(key).decode()
+    (32, 'A6EHv/POEL4dcN0Y50vAmWfk1jCbpQ1fHdyGZBJVMbg=')
+    """
+    return _extras.public_key(_seed("seed", seed))

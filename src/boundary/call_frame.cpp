@@ -23,6 +23,15 @@ PyObject* to_python(Expected<bool>&& outcome) {
   return Py_NewRef(*outcome ? Py_True : Py_False);
 }
 
+PyObject* to_python(Expected<ByteVector>&& outcome) {
+  if (!outcome) {
+    raise_error(outcome.error());
+    return nullptr;
+  }
+  return PyBytes_FromStringAndSize(reinterpret_cast<const char*>(outcome->data()),
+                                   static_cast<Py_ssize_t>(outcome->size()));
+}
+
 void raise_current_exception() noexcept {
   try {
     try {

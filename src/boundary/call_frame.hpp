@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <string>
 
+#include "base/bytes.hpp"
 #include "base/expected.hpp"
 #include "boundary/binder.hpp"
 #include "boundary/exceptions.hpp"
@@ -46,6 +47,7 @@ bool bind_and_convert(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames
 // raised.
 PyObject* to_python(Expected<std::string>&& outcome);
 PyObject* to_python(Expected<bool>&& outcome);
+PyObject* to_python(Expected<ByteVector>&& outcome);
 
 // Sets the exception for whatever C++ exception is in flight: out of memory
 // becomes MemoryError, anything else PanicException.

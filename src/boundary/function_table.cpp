@@ -1,6 +1,7 @@
 #include "boundary/function_table.hpp"
 
 #include "boundary/exceptions.hpp"
+#include "crypto/initialise.hpp"
 
 namespace corvane::boundary {
 namespace {
@@ -51,13 +52,15 @@ int add_function(PyObject* module, PyObject* module_name, PyMethodDef* definitio
 
 }  // namespace
 
-bool is_module(PyObject* module) {
-  if (PyModule_Check(module)) return true;
-  raise_type_mismatch(module, "module");
-  return false;
-}
-
 int add_functions(PyObject* module, std::span<PyMethodDef> methods) {
+  if (!PyModule_Check(module)) {
+    raise_type_mismatch(module, "module");
+    return -1;
+  }
+  if (!crypto::initialise()) {
+    raise_panic("libsodium could not be initialised");
+    return -1;
+  }
   PyObject* module_name = PyModule_GetNameObject(module);
   if (module_name == nullptr) return -1;
   int status = 0;

@@ -24,12 +24,24 @@ struct FunctionTable {
   };
 };
 
-// Confirms that `module` is a module, or raises the type-mismatch TypeError.
-bool is_module(PyObject* module);
-
-// Adds a function object for each method, in order, with the module as
-// __self__ and its __name__ as __module__, and appends each name to __all__.
-// 0, or -1 with the exception set; functions added before a failure stay.
+// A module's execution step: confirms that `module` is a module (else the
+// type-mismatch TypeError), readies the crypto library, and adds a function
+// object for each method, in order, with the module as __self__ and its
+// __name__ as __module__, appending each name to __all__. 0, or -1 with the
+// exception set; functions added before a failure stay.
 int add_functions(PyObject* module, std::span<PyMethodDef> methods);
+
+// A module definition for multi-phase initialisation: no state, one
+// execution step that adds the table's functions.
+template <class Table, const char* Name, const char* Doc>
+struct ModuleDefinition {
+  static int exec(PyObject* module) { return add_functions(module, Table::methods); }
+  static inline PyModuleDef_Slot slots[] = {
+      {Py_mod_exec, reinterpret_cast<void*>(&exec)},
+      {0, nullptr},
+  };
+  static inline PyModuleDef definition = {PyModuleDef_HEAD_INIT, Name, Doc, 0, nullptr, slots, nullptr, nullptr,
+                                          nullptr};
+};
 
 }  // namespace corvane::boundary
