@@ -18,6 +18,17 @@ namespace corvane::encoding {
 // a call to memcmp. Reusing one instance for many objects reuses its buffers.
 class JsonKeyOrder {
  public:
+  // A key's prefix: its first eight bytes as a big-endian number, zero-padded.
+  static std::uint64_t prefix(std::string_view key) {
+    std::uint64_t prefix = 0;
+    if (key.size() >= 8) {
+      for (int i = 0; i < 8; ++i) prefix = prefix << 8 | static_cast<unsigned char>(key[i]);  // one load and a swap
+      return prefix;
+    }
+    for (std::size_t i = 0; i < 8; ++i) prefix = prefix << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0);
+    return prefix;
+  }
+
   // The most members sorted at once so far.
   std::size_t capacity() const { return order_.size(); }
 

@@ -94,7 +94,7 @@ char* write_escape(std::uint8_t byte, char* q) {
   return q + sizeof unicode;
 }
 constexpr std::size_t kMaxEscape = 6;
-static_assert(16 + kMaxEscape <= kMaxToken);
+static_assert(16 + kMaxEscape <= kMaxToken && kMaxToken == kMaxJsonFloatSize);
 
 // Compact text is written straight into a window of memory, [next_, limit_).
 // When a token does not fit, the output behind the window makes room: one
@@ -185,8 +185,7 @@ class Writer {
     // are plain: escapes come often in text that has any.
     while (text.size() >= 16) {
       char* q = room(16 + kMaxEscape);
-      std::memcpy(q, text.data(), 16);
-      const std::size_t run = json_string_plain_prefix(text.substr(0, 16));
+      const std::size_t run = json_scan::copy_block_until_special(text.data(), q);
       if (run == 16) {
         next_ = q + 16;
         text.remove_prefix(16);
@@ -440,6 +439,29 @@ void append_json_string(std::string_view text, std::string& out) {
 void append_json_float(double value, std::string& out) {
   char text[kMaxToken];
   out.append(text, format_float(value, text));
+}
+
+char* write_json_escape(std::uint8_t byte, char* out) { return write_escape(byte, out); }
+
+char* write_json_float(double value, char* out) { return out + format_float(value, out); }
+
+char* write_json_string_body(std::string_view text, char* out) {
+  while (true) {
+    if (text.size() >= 16) {
+      const std::size_t plain = json_scan::copy_block_until_special(text.data(), out);
+      out += plain;
+      text.remove_prefix(plain);
+      if (plain == 16) continue;
+    } else {
+      const std::size_t plain = json_string_plain_prefix(text);
+      copy_bytes(out, text.data(), plain);
+      out += plain;
+      text.remove_prefix(plain);
+      if (text.empty()) return out;
+    }
+    out = write_escape(static_cast<std::uint8_t>(text[0]), out);
+    text.remove_prefix(1);
+  }
 }
 
 void write_json_in_pieces(const JsonValue& value, std::size_t piece_size,
