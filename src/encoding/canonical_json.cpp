@@ -252,18 +252,22 @@ class CanonicalBuilder {
     const auto order = buffers_.key_order.sort(
         members.size(), [&](std::size_t i) { return key_of(members[i]); },
         [&](std::size_t i) { return members[i].prefix; });
-    char* const first = base_ + members[0].start;
-    const auto size = static_cast<std::size_t>(next_ - first);
+    // Members that keep their place, from the first on, are left as they are.
+    std::size_t kept = 0;
+    while (kept < order.size() && order[kept] == kept) ++kept;
+    const auto end_of = [&](std::size_t i) {  // less the comma after it
+      return i + 1 < members.size() ? members[i + 1].start - 1 : used();
+    };
+    const std::size_t from = kept == 0 ? members[0].start : end_of(kept - 1);
     std::string& text = buffers_.reordered;
-    text.assign(first, size);
-    const auto start_of = [&](std::size_t i) { return members[i].start - members[0].start; };
-    char* q = first;
-    for (std::size_t k = 0; k < order.size(); ++k) {
+    text.assign(base_ + from, used() - from);
+    char* q = base_ + from;
+    for (std::size_t k = kept; k < order.size(); ++k) {
       const std::size_t i = order[k];
-      const std::size_t end = i + 1 < members.size() ? start_of(i + 1) - 1 : size;  // less the comma
       if (k != 0) *q++ = ',';
-      std::memcpy(q, text.data() + start_of(i), end - start_of(i));
-      q += end - start_of(i);
+      const std::size_t size = end_of(i) - members[i].start;
+      copy_bytes(q, text.data() + (members[i].start - from), size);
+      q += size;
     }
     next_ = q;
   }

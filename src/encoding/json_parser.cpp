@@ -64,28 +64,4 @@ bool scale_by_power_of_ten(std::uint64_t significand, std::int64_t exponent, dou
   return true;
 }
 
-std::size_t write_utf8(std::uint32_t code_point, char* out) {
-  const auto byte = [](std::uint32_t bits) { return static_cast<char>(bits); };
-  if (code_point < 0x80) {
-    out[0] = byte(code_point);
-    return 1;
-  }
-  if (code_point < 0x800) {
-    out[0] = byte(0xC0 | (code_point >> 6));
-    out[1] = byte(0x80 | (code_point & 0x3F));
-    return 2;
-  }
-  if (code_point < 0x10000) {
-    out[0] = byte(0xE0 | (code_point >> 12));
-    out[1] = byte(0x80 | ((code_point >> 6) & 0x3F));
-    out[2] = byte(0x80 | (code_point & 0x3F));
-    return 3;
-  }
-  out[0] = byte(0xF0 | (code_point >> 18));
-  out[1] = byte(0x80 | ((code_point >> 12) & 0x3F));
-  out[2] = byte(0x80 | ((code_point >> 6) & 0x3F));
-  out[3] = byte(0x80 | (code_point & 0x3F));
-  return 4;
-}
-
 }  // namespace corvane::encoding::json_parsing

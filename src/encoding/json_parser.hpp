@@ -51,7 +51,29 @@ inline constexpr int kNestingBudget = 128;
 bool scale_by_power_of_ten(std::uint64_t significand, std::int64_t exponent, double& result);
 
 // Writes a code point as UTF-8; returns the number of bytes, at most 4.
-std::size_t write_utf8(std::uint32_t code_point, char* out);
+inline std::size_t write_utf8(std::uint32_t code_point, char* out) {
+  const auto byte = [](std::uint32_t bits) { return static_cast<char>(bits); };
+  if (code_point < 0x80) {
+    out[0] = byte(code_point);
+    return 1;
+  }
+  if (code_point < 0x800) {
+    out[0] = byte(0xC0 | (code_point >> 6));
+    out[1] = byte(0x80 | (code_point & 0x3F));
+    return 2;
+  }
+  if (code_point < 0x10000) {
+    out[0] = byte(0xE0 | (code_point >> 12));
+    out[1] = byte(0x80 | ((code_point >> 6) & 0x3F));
+    out[2] = byte(0x80 | (code_point & 0x3F));
+    return 3;
+  }
+  out[0] = byte(0xF0 | (code_point >> 18));
+  out[1] = byte(0x80 | ((code_point >> 12) & 0x3F));
+  out[2] = byte(0x80 | ((code_point >> 6) & 0x3F));
+  out[3] = byte(0x80 | (code_point & 0x3F));
+  return 4;
+}
 
 // A token's text and what it holds, as builders receive them. A string's
 // `text` is its decoded bytes; `verbatim` says that it had no escapes, so its
@@ -158,6 +180,22 @@ class JsonParser {
 
  private:
   static bool is_digit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
+  // Whether the 8 bytes at `p` are all digits, and if so their value.
+  static bool eight_digits(const char* p, std::uint64_t& value) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    if constexpr (std::endian::native != std::endian::little) word = __builtin_bswap64(word);
+    // Each byte is 0x30-0x39 exactly when its high nibble is 3 and adding 6
+    // leaves it so.
+    if (((word & 0xF0F0F0F0F0F0F0F0) | (((word + 0x0606060606060606) & 0xF0F0F0F0F0F0F0F0) >> 4)) !=
+        0x3333333333333333) {
+      return false;
+    }
+    word = (word & 0x0F0F0F0F0F0F0F0F) * 2561 >> 8;  // pairs of digits
+    word = (word & 0x00FF00FF00FF00FF) * 6553601 >> 16;  // fours
+    value = (word & 0x0000FFFF0000FFFF) * 42949672960001 >> 32;
+    return true;
+  }
   static bool is_white_space(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r'; }
 
   std::size_t offset_of(const char* p) const { return static_cast<std::size_t>(p - begin_); }
@@ -280,14 +318,28 @@ class JsonParser {
       if (*pos_ == '"') break;
       if (*pos_ != '\\') return error_at(kControlCharacter, pos_);
       ++pos_;
-      std::uint32_t code_point = 0;
-      if (!parse_escape(code_point)) return false;
-      if (code_point >= 0x80) {
-        used += write_utf8(code_point, out + used);
-      } else if (!Canonical || (code_point >= 0x20 && code_point != '"' && code_point != '\\')) {
-        out[used++] = static_cast<char>(code_point);
+      if (at_end()) return error_at_end(kEofString);
+      const char letter = *pos_++;
+      if (letter != 'u') {
+        const char decoded = kSingleLetterEscapes[static_cast<std::uint8_t>(letter)];
+        if (decoded == 0) return error_at(kInvalidEscape, pos_ - 1);
+        if (Canonical && letter != '/') {  // written as it was read
+          out[used] = '\\';
+          out[used + 1] = letter;
+          used += 2;
+        } else {
+          out[used++] = decoded;
+        }
       } else {
-        used = static_cast<std::size_t>(write_json_escape(static_cast<std::uint8_t>(code_point), out + used) - out);
+        std::uint32_t code_point = 0;
+        if (!parse_unicode_escape(code_point)) return false;
+        if (code_point >= 0x80) {
+          used += write_utf8(code_point, out + used);
+        } else if (!Canonical || (code_point >= 0x20 && code_point != '"' && code_point != '\\')) {
+          out[used++] = static_cast<char>(code_point);
+        } else {
+          used = static_cast<std::size_t>(write_json_escape(static_cast<std::uint8_t>(code_point), out + used) - out);
+        }
       }
       // The run up to the next special byte, a block at a time.
       while (true) {
@@ -310,21 +362,6 @@ class JsonParser {
     }
     ++pos_;
     text = std::string_view(scratch_.data(), used);
-    return true;
-  }
-
-  // The character of the escape whose backslash was just read.
-  bool parse_escape(std::uint32_t& code_point) {
-    if (at_end()) return error_at_end(kEofString);
-    const char letter = *pos_;
-    if (letter == 'u') {
-      ++pos_;
-      return parse_unicode_escape(code_point);
-    }
-    const char decoded = kSingleLetterEscapes[static_cast<std::uint8_t>(letter)];
-    if (decoded == 0) return error_at(kInvalidEscape, pos_);
-    code_point = static_cast<std::uint8_t>(decoded);
-    ++pos_;
     return true;
   }
 
@@ -421,6 +458,7 @@ class JsonParser {
       const char* const first = pos_;
       const char* const stop = pos_ + std::min(unchecked, end_ - pos_);
       const char* p = first;  // a local, so that the loop keeps it in a register
+      for (std::uint64_t eight; stop - p >= 8 && eight_digits(p, eight); p += 8) significand = significand * 100000000 + eight;
       for (; p != stop && is_digit(*p); ++p) significand = significand * 10 + static_cast<unsigned>(*p - '0');
       pos_ = p;
       unchecked -= p - first;

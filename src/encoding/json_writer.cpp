@@ -71,28 +71,6 @@ char* write_decimal(std::uint64_t value, char* out) {
   return end;
 }
 
-// Writes the escape for a byte that needs one; returns the end.
-char* write_escape(std::uint8_t byte, char* q) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  char letter = 0;
-  switch (byte) {
-    case '"': letter = '"'; break;
-    case '\\': letter = '\\'; break;
-    case '\b': letter = 'b'; break;
-    case '\t': letter = 't'; break;
-    case '\n': letter = 'n'; break;
-    case '\f': letter = 'f'; break;
-    case '\r': letter = 'r'; break;
-  }
-  *q++ = '\\';
-  if (letter != 0) {
-    *q++ = letter;
-    return q;
-  }
-  const char unicode[] = {'u', '0', '0', kHex[byte >> 4], kHex[byte & 0xF]};
-  std::memcpy(q, unicode, sizeof unicode);
-  return q + sizeof unicode;
-}
 constexpr std::size_t kMaxEscape = 6;
 static_assert(16 + kMaxEscape <= kMaxToken && kMaxToken == kMaxJsonFloatSize);
 
@@ -191,7 +169,7 @@ class Writer {
         text.remove_prefix(16);
         continue;
       }
-      next_ = write_escape(static_cast<std::uint8_t>(text[run]), q + run);
+      next_ = write_json_escape(static_cast<std::uint8_t>(text[run]), q + run);
       text.remove_prefix(run + 1);
     }
     if (room_left() >= text.size() * kMaxEscape + 1) {
@@ -200,7 +178,7 @@ class Writer {
       for (const char c : text) {
         const auto byte = static_cast<std::uint8_t>(c);
         if (byte < 0x20 || byte == '"' || byte == '\\') {
-          q = write_escape(byte, q);
+          q = write_json_escape(byte, q);
         } else {
           *q++ = c;
         }
@@ -212,7 +190,7 @@ class Writer {
     for (std::size_t run = json_string_plain_prefix(text);; run = json_string_plain_prefix(text)) {
       append(text.substr(0, run));
       if (run == text.size()) break;
-      next_ = write_escape(static_cast<std::uint8_t>(text[run]), room(kMaxEscape));
+      next_ = write_json_escape(static_cast<std::uint8_t>(text[run]), room(kMaxEscape));
       text.remove_prefix(run + 1);
     }
     put('"');
@@ -441,8 +419,6 @@ void append_json_float(double value, std::string& out) {
   out.append(text, format_float(value, text));
 }
 
-char* write_json_escape(std::uint8_t byte, char* out) { return write_escape(byte, out); }
-
 char* write_json_float(double value, char* out) { return out + format_float(value, out); }
 
 char* write_json_string_body(std::string_view text, char* out) {
@@ -459,7 +435,7 @@ char* write_json_string_body(std::string_view text, char* out) {
       text.remove_prefix(plain);
       if (text.empty()) return out;
     }
-    out = write_escape(static_cast<std::uint8_t>(text[0]), out);
+    out = write_json_escape(static_cast<std::uint8_t>(text[0]), out);
     text.remove_prefix(1);
   }
 }

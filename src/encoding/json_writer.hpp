@@ -2,8 +2,10 @@
 // order the value holds them, one fixed form for every number and string.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -33,9 +35,32 @@ void append_json_float(double value, std::string& out);
 inline constexpr std::size_t kMaxJsonFloatSize = 32;
 char* write_json_float(double value, char* out);
 char* write_json_string_body(std::string_view text, char* out);
-// The escape of a byte that needs one (a quote, a backslash or a byte below
-// 0x20): at most 6 bytes.
-char* write_json_escape(std::uint8_t byte, char* out);
+
+namespace json_escapes {
+// The escape of each byte up to the backslash, and in byte 7 its length.
+constexpr std::array<std::array<char, 8>, '\\' + 1> kTable = [] {
+  std::array<std::array<char, 8>, '\\' + 1> table{};
+  constexpr char kHex[] = "0123456789abcdef";
+  for (int byte = 0; byte < 0x20; ++byte) table[byte] = {'\\', 'u', '0', '0', kHex[byte >> 4], kHex[byte & 0xF], 0, 6};
+  const auto letter = [&](char byte, char letter) { table[static_cast<unsigned char>(byte)] = {'\\', letter, 0, 0, 0, 0, 0, 2}; };
+  letter('"', '"');
+  letter('\\', '\\');
+  letter('\b', 'b');
+  letter('\t', 't');
+  letter('\n', 'n');
+  letter('\f', 'f');
+  letter('\r', 'r');
+  return table;
+}();
+}  // namespace json_escapes
+
+// Writes the escape of a byte that needs one (a quote, a backslash or a byte
+// below 0x20) at `out`, which has room for 6 bytes; returns the end.
+inline char* write_json_escape(std::uint8_t byte, char* out) {
+  const auto& escape = json_escapes::kTable[byte];
+  std::memcpy(out, escape.data(), 6);
+  return out + escape[7];
+}
 
 // Hands the compact text of `value` to `consume` in consecutive pieces of at
 // most `piece_size` bytes (raised to 32 if smaller), so that the whole text is
