@@ -244,6 +244,10 @@ inline void check_create_intent_document(const CreateIntentInput& in, bool with_
   // The signature covers the payload of these very inputs. A reference that
   // is blank after trimming is left out of the document and signed empty.
   const corvane::PublicKey payee_key = payee_pubkey;
+  // The canonical texts written from the values the tree reader gives.
+  const CanonicalJson budget_text{to_json(*budget), budget->kind()};
+  const CanonicalJson schema_text{to_json(*schema), schema->kind()};
+  const CanonicalJson predicate_text{to_json(*predicate), predicate->kind()};
   const corvane::IntentTerms terms{
       .tenant_id = a.tenant_id,
       .intent_id = *intent_id,
@@ -252,9 +256,9 @@ inline void check_create_intent_document(const CreateIntentInput& in, bool with_
       .amount_cents = a.amount_cents,
       .currency = a.currency,
       .deadline = *deadline,
-      .budget = *budget,
-      .evidence_schema = *schema,
-      .predicate = *predicate,
+      .budget = budget_text,
+      .evidence_schema = schema_text,
+      .predicate = predicate_text,
       .predicate_ref = has_ref ? a.predicate_ref : std::string_view(),
       .allowed_tools = *tools,
       .settlement_rail = rail,

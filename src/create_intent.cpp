@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "create_intent_document.hpp"
+#include "encoding/canonical_json.hpp"
 #include "encoding/json_reader.hpp"
 #include "encoding/rfc3339.hpp"
 #include "encoding/trim.hpp"
@@ -24,9 +25,11 @@ struct CheckedIntent {
   Seed principal_seed;
   Seed payee_seed;
   encoding::Uuid intent_id;
-  encoding::JsonValue budget;
-  encoding::JsonValue evidence_schema;
-  encoding::JsonValue predicate;
+  // The JSON inputs as their canonical text, all that the digests and the
+  // document need of them.
+  encoding::CanonicalJson budget;
+  encoding::CanonicalJson evidence_schema;
+  encoding::CanonicalJson predicate;
   std::vector<std::string> allowed_tools;
   std::string_view settlement_rail;
   encoding::Timestamp deadline;
@@ -41,11 +44,11 @@ Outcome<CheckedIntent> check_inputs(const CreateIntentArgs& args, std::string_vi
 
   auto intent_id = encoding::parse_uuid(encoding::trim_white_space(args.intent_id));
   if (!intent_id) return value_error("intent_id: " + intent_id.error());
-  auto budget = encoding::read_json(args.budget_json);
+  auto budget = encoding::read_canonical_json(args.budget_json);
   if (!budget) return value_error("budget_json: " + budget.error());
-  auto evidence_schema = encoding::read_json(args.evidence_schema_json);
+  auto evidence_schema = encoding::read_canonical_json(args.evidence_schema_json);
   if (!evidence_schema) return value_error("evidence_schema_json: " + evidence_schema.error());
-  auto predicate = encoding::read_json(args.predicate_json);
+  auto predicate = encoding::read_canonical_json(args.predicate_json);
   if (!predicate) return value_error(std::string(predicate_parameter) + ": " + predicate.error());
 
   auto allowed_tools = encoding::read_json_string_array(args.allowed_tools_json);

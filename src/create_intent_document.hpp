@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "encoding/json_value.hpp"
+#include "encoding/canonical_json.hpp"
 #include "encoding/uuid.hpp"
 #include "signing_key.hpp"
 
@@ -21,15 +21,15 @@ struct PolicyBinding {
 struct CreateIntentDocument {
   std::span<const std::string> allowed_tools;
   std::int64_t amount_cents;
-  const encoding::JsonValue& budget;
+  const encoding::CanonicalJson& budget;
   std::string_view currency;
   std::string_view deadline;  // the caller's text, as given
-  const encoding::JsonValue& evidence_schema;
+  const encoding::CanonicalJson& evidence_schema;
   encoding::Uuid intent_id;
   std::string_view payee_did;
   const PublicKey& payee_pubkey;
   std::optional<PolicyBinding> policy_binding;     // null when absent
-  const encoding::JsonValue* predicate_dsl;        // left out when null
+  const encoding::CanonicalJson* predicate_dsl;        // left out when null
   std::string_view predicate_ref;                  // left out when blank after trimming
   std::string_view principal_did;
   const PublicKey& principal_pubkey;

@@ -1,6 +1,6 @@
 #include "evidence_binding.hpp"
 
-#include "encoding/json_reader.hpp"
+#include "encoding/canonical_json.hpp"
 #include "encoding/json_writer.hpp"
 #include "encoding/rfc3339.hpp"
 #include "encoding/uuid.hpp"
@@ -12,7 +12,11 @@ namespace {
 
 // Members in their fixed order, not sorted.
 std::string write_submission(const evidence::SignedEvidence& evidence) {
+  // Sized at once: the payload can be most of it, and growing would copy it.
+  constexpr std::size_t kMembersBesidesPayload = 512;
   std::string out;
+  out.reserve(evidence.payload->text.size() + evidence.artifacts.size() * 67 + evidence.payee_did.size() +
+              evidence.submitted_at.size() + kMembersBesidesPayload);
   out += "{\"payload\":";
   encoding::append_json(*evidence.payload, out);
   out += ",\"artifacts\":[";
@@ -45,7 +49,7 @@ Outcome<std::string> sign_payee_evidence_binding_json(std::string_view tenant_id
 
   auto intent = encoding::parse_uuid(intent_id);
   if (!intent) return value_error("intent_id: " + intent.error());
-  auto payload = encoding::read_json(payload_json);
+  auto payload = encoding::read_canonical_json(payload_json);
   if (!payload) return value_error("payload_json: " + payload.error());
   auto submitted_at = encoding::parse_rfc3339(submitted_at_rfc3339);
   if (!submitted_at) return value_error("submitted_at_rfc3339: " + submitted_at.error());

@@ -9,7 +9,7 @@
 
 #include "encoding/bytes.hpp"
 #include "encoding/expected.hpp"
-#include "encoding/json_value.hpp"
+#include "encoding/canonical_json.hpp"
 #include "encoding/rfc3339.hpp"
 #include "encoding/uuid.hpp"
 #include "signing_key.hpp"
@@ -25,9 +25,9 @@ struct IntentTerms {
   std::int64_t amount_cents;
   std::string_view currency;
   encoding::Timestamp deadline;
-  const encoding::JsonValue& budget;
-  const encoding::JsonValue& evidence_schema;
-  const encoding::JsonValue& predicate;  // the materialized predicate for V7
+  const encoding::CanonicalJson& budget;
+  const encoding::CanonicalJson& evidence_schema;
+  const encoding::CanonicalJson& predicate;  // the materialized predicate for V7
   std::string_view predicate_ref;
   std::span<const std::string> allowed_tools;
   std::string_view settlement_rail;  // trimmed

@@ -3,7 +3,6 @@
 #include "artifact_hash.hpp"
 #include "encoding/content_digest.hpp"
 #include "encoding/hex.hpp"
-#include "encoding/json_reader.hpp"
 #include "encoding/rfc3339.hpp"
 #include "encoding/signing_payload.hpp"
 #include "encoding/uuid.hpp"
@@ -17,8 +16,8 @@ Outcome<std::string> encode_evidence_sign_v1_hex(std::string_view tenant_id, std
                                                  std::string_view submitted_at_rfc3339) {
   // Only the payload check raises ValueError here; every later failure is the
   // record builder's and raises RuntimeError.
-  auto payload = encoding::read_json(payload_json);
-  if (!payload) return value_error("payload_json: " + payload.error());
+  auto payload_digest = encoding::content_digest_of_json(payload_json);
+  if (!payload_digest) return value_error("payload_json: " + payload_digest.error());
   auto intent = encoding::parse_uuid(intent_id);
   if (!intent) return runtime_error("intent_id: " + intent.error());
 
@@ -39,7 +38,7 @@ Outcome<std::string> encode_evidence_sign_v1_hex(std::string_view tenant_id, std
       .tenant_id = tenant_id,
       .intent_id = *intent,
       .payee_did = payee_did,
-      .payload_digest = encoding::content_digest(*payload),
+      .payload_digest = *payload_digest,
       .artifact_digest = encoding::artifact_list_digest(*hashes),
       .submitted_at = *submitted_text,
   });

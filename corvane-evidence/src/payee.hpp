@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "encoding/expected.hpp"
-#include "encoding/json_value.hpp"
+#include "encoding/canonical_json.hpp"
 #include "encoding/rfc3339.hpp"
 #include "encoding/uuid.hpp"
 #include "signing_key.hpp"
@@ -42,7 +42,7 @@ class EvidenceError {
 
 // The values of a signed evidence submission, ready to be written.
 struct SignedEvidence {
-  const encoding::JsonValue* payload;  // the caller's value, not copied
+  const encoding::CanonicalJson* payload;  // the caller's, not copied
   std::vector<std::string> artifacts;  // 64 lower-case hex digits each
   std::string_view payee_did;
   std::string payee_pubkey;     // base64
@@ -54,7 +54,7 @@ struct EvidenceInputs {
   std::string_view tenant_id;
   encoding::Uuid intent_id;
   std::string_view payee_did;
-  const encoding::JsonValue& payload;
+  const encoding::CanonicalJson& payload;
   std::span<const std::string> artifacts_hex;
   const encoding::Timestamp& submitted_at;
 };

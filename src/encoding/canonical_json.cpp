@@ -248,25 +248,50 @@ class CanonicalBuilder {
 
   // Rewrites the text of the object's members, from the first key to here,
   // in key order and without the members whose key comes again later.
+  // Members that keep their place, from the first on, are left as they are.
+  // Of the others, the largest is moved within the text and the rest go by
+  // way of a buffer: a document that is mostly one member needs little more
+  // memory than its text.
   [[gnu::noinline]] void put_in_key_order(std::span<const OpenMember> members) {
     const auto order = buffers_.key_order.sort(
         members.size(), [&](std::size_t i) { return key_of(members[i]); },
         [&](std::size_t i) { return members[i].prefix; });
-    // Members that keep their place, from the first on, are left as they are.
-    std::size_t kept = 0;
-    while (kept < order.size() && order[kept] == kept) ++kept;
     const auto end_of = [&](std::size_t i) {  // less the comma after it
       return i + 1 < members.size() ? members[i + 1].start - 1 : used();
     };
-    const std::size_t from = kept == 0 ? members[0].start : end_of(kept - 1);
-    std::string& text = buffers_.reordered;
-    text.assign(base_ + from, used() - from);
-    char* q = base_ + from;
+    const auto size_of = [&](std::size_t i) { return end_of(i) - members[i].start; };
+    std::size_t kept = 0;
+    while (kept < order.size() && order[kept] == kept) ++kept;
+    std::size_t largest = order[kept];
     for (std::size_t k = kept; k < order.size(); ++k) {
-      const std::size_t i = order[k];
+      if (size_of(order[k]) > size_of(largest)) largest = order[k];
+    }
+
+    // The others into the buffer, in their new order; then each member's new
+    // place, the largest first, as it may cover where the others were.
+    std::string& others = buffers_.reordered;
+    others.clear();
+    std::size_t at = kept == 0 ? members[0].start : end_of(kept - 1);
+    std::size_t largest_at = 0;
+    for (std::size_t k = kept; k < order.size(); ++k) {
+      if (k != 0) ++at;  // the comma
+      if (order[k] == largest) {
+        largest_at = at;
+      } else {
+        others.append(base_ + members[order[k]].start, size_of(order[k]));
+      }
+      at += size_of(order[k]);
+    }
+    std::memmove(base_ + largest_at, base_ + members[largest].start, size_of(largest));
+    const char* from = others.data();
+    char* q = base_ + (kept == 0 ? members[0].start : end_of(kept - 1));
+    for (std::size_t k = kept; k < order.size(); ++k) {
       if (k != 0) *q++ = ',';
-      const std::size_t size = end_of(i) - members[i].start;
-      copy_bytes(q, text.data() + (members[i].start - from), size);
+      const std::size_t size = size_of(order[k]);
+      if (order[k] != largest) {
+        copy_bytes(q, from, size);
+        from += size;
+      }
       q += size;
     }
     next_ = q;
@@ -298,6 +323,14 @@ Expected<JsonKind> read_canonical(std::string_view text, Storage& storage,
 }
 
 }  // namespace
+
+Expected<CanonicalJson> read_canonical_json(std::string_view text) {
+  CanonicalJson json;
+  auto kind = append_canonical_json(text, json.text);
+  if (!kind) return fail(std::move(kind).error());
+  json.kind = *kind;
+  return json;
+}
 
 Expected<JsonKind> append_canonical_json(std::string_view text, std::string& out) {
   const std::size_t size_before = out.size();

@@ -21,4 +21,19 @@ Expected<JsonKind> append_canonical_json(std::string_view text, std::string& out
 // for that call.
 Expected<JsonKind> with_canonical_json(std::string_view text, const std::function<void(std::string_view)>& consume);
 
+// A JSON input kept as its canonical text: all that its digest and a returned
+// document need of it, in about the size of the input.
+struct CanonicalJson {
+  std::string text;
+  JsonKind kind = JsonKind::null;
+
+  bool is_null() const { return kind == JsonKind::null; }
+};
+
+// Reads `text` as read_json does, into its canonical text.
+Expected<CanonicalJson> read_canonical_json(std::string_view text);
+
+// Appends the compact text of the value, which is its canonical text.
+inline void append_json(const CanonicalJson& json, std::string& out) { out += json.text; }
+
 }  // namespace corvane::encoding

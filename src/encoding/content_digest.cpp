@@ -41,6 +41,12 @@ Digest content_digest(const JsonValue& value) {
   return hasher.finish();
 }
 
+Digest content_digest(const CanonicalJson& json) {
+  Hasher hasher;
+  hasher.update(json.text);
+  return hasher.finish();
+}
+
 Expected<Digest> content_digest_of_json(std::string_view text) {
   Hasher hasher;
   auto read = with_canonical_json(text, [&](std::string_view canonical) { hasher.update(canonical); });

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "encoding/bytes.hpp"
+#include "encoding/canonical_json.hpp"
 #include "encoding/expected.hpp"
 #include "encoding/json_value.hpp"
 
@@ -14,6 +15,9 @@ namespace corvane::encoding {
 // BLAKE3 (plain mode, 32 bytes) of the compact text of `value`, which is its
 // canonical text since objects hold their members in key order.
 Digest content_digest(const JsonValue& value);
+
+// The same, from the value's canonical text.
+Digest content_digest(const CanonicalJson& json);
 
 // The content digest of the value that JSON `text` holds, or the reader's
 // error; the value itself is never built.
