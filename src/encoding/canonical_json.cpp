@@ -27,18 +27,24 @@ struct OpenMember {
   std::size_t start;  // the offset of its key's opening quote
 };
 
+struct Span {
+  std::size_t start;
+  std::size_t size;
+};
+
 // Working buffers, kept by each thread from one call to the next unless they
 // grew large.
 struct CanonicalBuffers {
   std::vector<OpenMember> members;  // of every object still open, outermost first
   std::string keys;                 // the decoded keys that had escapes
-  std::string reordered;            // the text of an object whose members are put in order
+  std::vector<Span> moved;          // the members of an object put in order that change place
+  std::string reordered;            // the text of those but the largest
   std::string scratch;              // the decoded text of a string that has escapes
   JsonKeyOrder key_order;
 
   std::size_t largest() const {
-    return std::max({members.capacity() * sizeof(OpenMember), keys.capacity(), reordered.capacity(),
-                     scratch.capacity(), key_order.capacity() * 16});
+    return std::max({members.capacity() * sizeof(OpenMember), moved.capacity() * sizeof(Span), keys.capacity(),
+                     reordered.capacity(), scratch.capacity(), key_order.capacity() * 16});
   }
 };
 constexpr std::size_t kLargestKeptBuffer = 64 * 1024;
@@ -117,19 +123,16 @@ class CanonicalBuilder {
         return;
       case NumberToken::Kind::floating:
         note(JsonKind::floating);
-        next_ = write_json_float(number.float_value, q);
+        next_ = number.digits != 0 ? write_json_float_digits(number.float_value < 0, number.digits, number.exponent, q)
+                                   : write_json_float(number.float_value, q);
         return;
     }
   }
-  // Strings come in their written form, escaped or not.
+  // Strings come in their written form: quoting them is all there is to do.
   static constexpr bool kWantsCanonicalStrings = true;
   void string_value(std::string_view text, bool) {
     note(JsonKind::string);
-    char* q = room(text.size() + 2);
-    q[0] = '"';
-    copy_bytes(q + 1, text.data(), text.size());
-    q[text.size() + 1] = '"';
-    next_ = q + text.size() + 2;
+    next_ = write_plain_json_string(text, room(text.size() + 2));
   }
 
   int begin_array() {
@@ -164,12 +167,9 @@ class CanonicalBuilder {
     }
     buffers_.members.push_back(member);
     if (verbatim) [[likely]] {
-      char* q = room(key.size() + 3);
-      q[0] = '"';
-      copy_bytes(q + 1, key.data(), key.size());
-      q[key.size() + 1] = '"';
-      q[key.size() + 2] = ':';
-      next_ = q + key.size() + 3;
+      char* q = write_plain_json_string(key, room(key.size() + 3));
+      *q = ':';
+      next_ = q + 1;
       return;
     }
     write_escaped_string(key);
@@ -256,43 +256,47 @@ class CanonicalBuilder {
     const auto order = buffers_.key_order.sort(
         members.size(), [&](std::size_t i) { return key_of(members[i]); },
         [&](std::size_t i) { return members[i].prefix; });
-    const auto end_of = [&](std::size_t i) {  // less the comma after it
-      return i + 1 < members.size() ? members[i + 1].start - 1 : used();
-    };
-    const auto size_of = [&](std::size_t i) { return end_of(i) - members[i].start; };
     std::size_t kept = 0;
     while (kept < order.size() && order[kept] == kept) ++kept;
-    std::size_t largest = order[kept];
-    for (std::size_t k = kept; k < order.size(); ++k) {
-      if (size_of(order[k]) > size_of(largest)) largest = order[k];
-    }
+    const std::size_t from = kept == 0 ? members[0].start : members[kept].start - 1;  // at the comma
 
-    // The others into the buffer, in their new order; then each member's new
-    // place, the largest first, as it may cover where the others were.
-    std::string& others = buffers_.reordered;
-    others.clear();
-    std::size_t at = kept == 0 ? members[0].start : end_of(kept - 1);
-    std::size_t largest_at = 0;
+    // Where each member to move starts and how long it is, less the comma
+    // after it, in the new order.
+    std::vector<Span>& moved = buffers_.moved;
+    moved.clear();
+    std::size_t largest = 0;
+    std::size_t others_size = 0;
     for (std::size_t k = kept; k < order.size(); ++k) {
-      if (k != 0) ++at;  // the comma
-      if (order[k] == largest) {
-        largest_at = at;
-      } else {
-        others.append(base_ + members[order[k]].start, size_of(order[k]));
-      }
-      at += size_of(order[k]);
+      const std::size_t i = order[k];
+      const std::size_t end = i + 1 < members.size() ? members[i + 1].start - 1 : used();
+      moved.push_back({members[i].start, end - members[i].start});
+      if (moved.back().size > moved[largest].size) largest = moved.size() - 1;
+      others_size += moved.back().size;
     }
-    std::memmove(base_ + largest_at, base_ + members[largest].start, size_of(largest));
-    const char* from = others.data();
-    char* q = base_ + (kept == 0 ? members[0].start : end_of(kept - 1));
-    for (std::size_t k = kept; k < order.size(); ++k) {
-      if (k != 0) *q++ = ',';
-      const std::size_t size = size_of(order[k]);
-      if (order[k] != largest) {
-        copy_bytes(q, from, size);
-        from += size;
+    others_size -= moved[largest].size;
+
+    // The others into the buffer; then each member's new place, the largest
+    // first, as it may cover where the others were.
+    std::string& others = buffers_.reordered;
+    if (others.size() < others_size) others.resize(std::max(others_size, 2 * others.size()));
+    char* o = others.data();
+    std::size_t largest_at = from;
+    for (std::size_t m = 0; m < moved.size(); ++m) {
+      if (m <= largest) largest_at += (kept + m != 0 ? 1 : 0) + (m < largest ? moved[m].size : 0);
+      if (m == largest) continue;
+      copy_bytes(o, base_ + moved[m].start, moved[m].size);
+      o += moved[m].size;
+    }
+    std::memmove(base_ + largest_at, base_ + moved[largest].start, moved[largest].size);
+    const char* next_other = others.data();
+    char* q = base_ + from;
+    for (std::size_t m = 0; m < moved.size(); ++m) {
+      if (kept + m != 0) *q++ = ',';
+      if (m != largest) {
+        copy_bytes(q, next_other, moved[m].size);
+        next_other += moved[m].size;
       }
-      q += size;
+      q += moved[m].size;
     }
     next_ = q;
   }

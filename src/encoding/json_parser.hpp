@@ -84,6 +84,13 @@ struct NumberToken {
   std::uint64_t unsigned_value;  // or the magnitude of a negative one
   double float_value;
   std::string_view text;
+  // A float written with at most 15 significant digits and a decimal
+  // exponent of at most 22 either way is read by one exactly rounded
+  // operation, and no shorter decimal reads as the same double: its digits
+  // as written are its shortest digits. Then they are given here, as
+  // float_value = (-)digits * 10^exponent; otherwise digits is 0.
+  std::uint64_t digits = 0;
+  int exponent = 0;
 };
 
 // Reads one document from `text` into a Builder, which is told of each token
@@ -517,11 +524,16 @@ class JsonParser {
     if (is_integer && !overflowed) return integer(negative, significand, start);
     double magnitude;
     if (!scale_by_power_of_ten(significand, exponent, magnitude)) return error(kNumberOutOfRange, offset());
+    constexpr std::uint64_t kShortestUpTo = 1000000000000000;  // 10^15
+    if (!overflowed && significand != 0 && significand < kShortestUpTo && exponent >= -22 && exponent <= 22) {
+      return floating(negative ? -magnitude : magnitude, start, significand, static_cast<int>(exponent));
+    }
     return floating(negative ? -magnitude : magnitude, start);
   }
 
-  bool floating(double value, const char* start) {
-    builder_.number({NumberToken::Kind::floating, 0, value, std::string_view(start, static_cast<std::size_t>(pos_ - start))});
+  bool floating(double value, const char* start, std::uint64_t digits = 0, int exponent = 0) {
+    builder_.number({NumberToken::Kind::floating, 0, value,
+                     std::string_view(start, static_cast<std::size_t>(pos_ - start)), digits, exponent});
     return true;
   }
 

@@ -105,11 +105,7 @@ class Writer {
   void write_string(std::string_view text) {
     const std::size_t plain = json_string_plain_prefix(text);
     if (plain == text.size() && text.size() + 2 <= room_left()) [[likely]] {  // nothing to escape, and it fits
-      char* q = next_;  // a local, which stores through char* cannot change
-      q[0] = '"';
-      copy_bytes(q + 1, text.data(), text.size());
-      q[text.size() + 1] = '"';
-      next_ = q + text.size() + 2;
+      next_ = write_plain_json_string(text, next_);
       return;
     }
     write_string_in_runs(text, plain);
@@ -140,12 +136,9 @@ class Writer {
     if (plain == key.size() && key.size() + 4 <= room_left()) [[likely]] {
       char* q = next_;
       *q = ',';  // overwritten by the quote when there is no comma
-      q += first ? 0 : 1;
-      q[0] = '"';
-      copy_bytes(q + 1, key.data(), key.size());
-      q[key.size() + 1] = '"';
-      q[key.size() + 2] = ':';
-      next_ = q + key.size() + 3;
+      q = write_plain_json_string(key, q + (first ? 0 : 1));
+      *q = ':';
+      next_ = q + 1;
       return;
     }
     if (!first) put(',');
@@ -347,19 +340,12 @@ Decimal shortest_decimal(double value) {
   return decimal;
 }
 
-std::size_t format_float(double value, char* out) {
-  const auto copy = [&](std::string_view text) {
-    std::memcpy(out, text.data(), text.size());
-    return text.size();
-  };
-  if (!std::isfinite(value)) return copy("null");
-  if (value == 0) return copy(std::signbit(value) ? "-0.0" : "0.0");
-
-  const Decimal decimal = shortest_decimal(std::fabs(value));
+// Writes a non-zero value's decimal digits in the JSON float layout.
+std::size_t layout_float(const Decimal& decimal, bool negative, char* out) {
   const int count = decimal.count;
   const int exponent = decimal.exponent;
   char* q = out;
-  if (value < 0) *q++ = '-';
+  if (negative) *q++ = '-';
   const auto put_digits = [&](int from, int to) {
     if (to <= from) return;
     copy_bytes(q, decimal.digits + from, static_cast<std::size_t>(to - from));
@@ -395,6 +381,16 @@ std::size_t format_float(double value, char* out) {
   return static_cast<std::size_t>(q - out);
 }
 
+std::size_t format_float(double value, char* out) {
+  const auto copy = [&](std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    return text.size();
+  };
+  if (!std::isfinite(value)) return copy("null");
+  if (value == 0) return copy(std::signbit(value) ? "-0.0" : "0.0");
+  return layout_float(shortest_decimal(std::fabs(value)), value < 0, out);
+}
+
 void Writer::write_float(double value) {
   char* start = room(kMaxToken);
   next_ = start + format_float(value, start);
@@ -420,6 +416,14 @@ void append_json_float(double value, std::string& out) {
 }
 
 char* write_json_float(double value, char* out) { return out + format_float(value, out); }
+
+char* write_json_float_digits(bool negative, std::uint64_t digits, int exponent, char* out) {
+  for (; digits % 10 == 0; digits /= 10) ++exponent;
+  Decimal decimal;
+  decimal.count = static_cast<int>(write_decimal(digits, decimal.digits) - decimal.digits);
+  decimal.exponent = exponent + decimal.count - 1;
+  return out + layout_float(decimal, negative, out);
+}
 
 char* write_json_string_body(std::string_view text, char* out) {
   while (true) {

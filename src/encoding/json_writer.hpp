@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "encoding/copy_bytes.hpp"
 #include "encoding/json_string_scan.hpp"
 #include "encoding/json_value.hpp"
 
@@ -34,6 +35,9 @@ void append_json_float(double value, std::string& out);
 // Both return the end of what they wrote.
 inline constexpr std::size_t kMaxJsonFloatSize = 32;
 char* write_json_float(double value, char* out);
+// The form of the float whose shortest digits are those of `digits` (not 0),
+// trailing zeros aside, times 10^exponent.
+char* write_json_float_digits(bool negative, std::uint64_t digits, int exponent, char* out);
 char* write_json_string_body(std::string_view text, char* out);
 
 namespace json_escapes {
@@ -53,6 +57,14 @@ constexpr std::array<std::array<char, 8>, '\\' + 1> kTable = [] {
   return table;
 }();
 }  // namespace json_escapes
+
+// Writes `text`, which needs no escape, in quotes at `out`; returns the end.
+inline char* write_plain_json_string(std::string_view text, char* out) {
+  out[0] = '"';
+  copy_bytes(out + 1, text.data(), text.size());
+  out[text.size() + 1] = '"';
+  return out + text.size() + 2;
+}
 
 // Writes the escape of a byte that needs one (a quote, a backslash or a byte
 // below 0x20) at `out`, which has room for 6 bytes; returns the end.
