@@ -315,21 +315,26 @@ class JsonParser {
   // without a bound check per byte.
   template <bool Canonical>
   [[gnu::noinline]] bool parse_escaped_string(const char* run, std::string_view& text) {
+    // Locals throughout: stores through char* could change any member, so
+    // the compiler would read each member again after every byte written.
     constexpr std::size_t kSlack = 32;
-    std::size_t used = static_cast<std::size_t>(pos_ - run);
+    const char* p = pos_;
+    const char* const end = end_;
+    std::size_t used = static_cast<std::size_t>(p - run);
     if (scratch_.size() < used + kSlack) scratch_.resize(std::max(2 * scratch_.size(), used + kSlack));
     char* out = scratch_.data();
+    std::size_t room = scratch_.size();
     std::memcpy(out, run, used);
     while (true) {
-      if (at_end()) return error_at_end(kEofString);
-      if (*pos_ == '"') break;
-      if (*pos_ != '\\') return error_at(kControlCharacter, pos_);
-      ++pos_;
-      if (at_end()) return error_at_end(kEofString);
-      const char letter = *pos_++;
+      if (p == end) return error_at_end(kEofString);
+      if (*p == '"') break;
+      if (*p != '\\') return error_at(kControlCharacter, p);
+      ++p;
+      if (p == end) return error_at_end(kEofString);
+      const char letter = *p++;
       if (letter != 'u') {
         const char decoded = kSingleLetterEscapes[static_cast<std::uint8_t>(letter)];
-        if (decoded == 0) return error_at(kInvalidEscape, pos_ - 1);
+        if (decoded == 0) return error_at(kInvalidEscape, p - 1);
         if (Canonical && letter != '/') {  // written as it was read
           out[used] = '\\';
           out[used + 1] = letter;
@@ -339,7 +344,9 @@ class JsonParser {
         }
       } else {
         std::uint32_t code_point = 0;
+        pos_ = p;
         if (!parse_unicode_escape(code_point)) return false;
+        p = pos_;
         if (code_point >= 0x80) {
           used += write_utf8(code_point, out + used);
         } else if (!Canonical || (code_point >= 0x20 && code_point != '"' && code_point != '\\')) {
@@ -350,25 +357,26 @@ class JsonParser {
       }
       // The run up to the next special byte, a block at a time.
       while (true) {
-        if (scratch_.size() - used < kSlack) {
-          scratch_.resize(2 * scratch_.size());
+        if (room - used < kSlack) {
+          scratch_.resize(2 * room);
           out = scratch_.data();
+          room = scratch_.size();
         }
-        if (end_ - pos_ < 16) {
-          const std::size_t size = json_string_plain_prefix(std::string_view(pos_, static_cast<std::size_t>(end_ - pos_)));
-          std::memcpy(out + used, pos_, size);
+        if (const auto left = static_cast<std::size_t>(end - p); left < 16) {
+          const std::size_t size = json_string_plain_prefix(std::string_view(p, left));
+          copy_bytes(out + used, p, size);
           used += size;
-          pos_ += size;
+          p += size;
           break;
         }
-        const std::size_t plain = json_scan::copy_block_until_special(pos_, out + used);
+        const std::size_t plain = json_scan::copy_block_until_special(p, out + used);
         used += plain;
-        pos_ += plain;
+        p += plain;
         if (plain != 16) break;
       }
     }
-    ++pos_;
-    text = std::string_view(scratch_.data(), used);
+    pos_ = p + 1;
+    text = std::string_view(out, used);
     return true;
   }
 
@@ -406,22 +414,36 @@ class JsonParser {
     return true;
   }
 
-  // Integers of up to 19 digits, the common case, are read here; everything
-  // else goes through parse_general_number.
+  // What the digits read so far make: significand * 10^exponent.
+  struct Digits {
+    std::uint64_t significand = 0;
+    std::int64_t exponent = 0;
+    bool overflowed = false;        // once set, no further digit enters the significand
+    std::ptrdiff_t unchecked = 19;  // digits that can be taken without a check: any 19 fit in 64 bits
+  };
+
+  // Numbers whose integer part has at most 19 digits, nearly all, have it
+  // read here; the rest, and every error, go through parse_general_number.
   bool parse_number() {
     const char* const start = pos_;
     const bool negative = *pos_ == '-';
     const char* p = pos_ + (negative ? 1 : 0);
-    const char* const digits = p;
-    if (p == end_ || *p == '0') return parse_general_number(negative);
-    const char* const stop = p + std::min<std::ptrdiff_t>(19, end_ - p);
-    std::uint64_t value = 0;
-    for (; p != stop && is_digit(*p); ++p) value = value * 10 + static_cast<unsigned>(*p - '0');
-    if (p == digits || (p != end_ && (is_digit(*p) || *p == '.' || (*p | 0x20) == 'e'))) {
-      return parse_general_number(negative);
+    const char* const first = p;
+    if (p == end_) return parse_general_number(negative);
+    Digits digits;
+    if (*p == '0') {
+      ++p;
+    } else {
+      const char* const stop = p + std::min<std::ptrdiff_t>(19, end_ - p);
+      for (; p != stop && is_digit(*p); ++p) digits.significand = digits.significand * 10 + static_cast<unsigned>(*p - '0');
     }
+    if (p == first || (p != end_ && is_digit(*p))) return parse_general_number(negative);
     pos_ = p;
-    return integer(negative, value, start);
+    if (p != end_ && (*p == '.' || (*p | 0x20) == 'e')) {
+      digits.unchecked -= p - first;
+      return parse_fraction_and_exponent(negative, start, digits);
+    }
+    return integer(negative, digits.significand, start);
   }
 
   // An integer of the grammar; "-0" is a float.
@@ -450,50 +472,52 @@ class JsonParser {
     return true;
   }
 
+  // Digits at pos_ into the significand, as many as need no check.
+  std::ptrdiff_t take_unchecked_digits(Digits& digits) {
+    const char* const first = pos_;
+    const char* const stop = pos_ + std::min(digits.unchecked, end_ - pos_);
+    const char* p = first;  // a local, so that the loop keeps it in a register
+    std::uint64_t significand = digits.significand;
+    for (std::uint64_t eight; stop - p >= 8 && eight_digits(p, eight); p += 8) significand = significand * 100000000 + eight;
+    for (; p != stop && is_digit(*p); ++p) significand = significand * 10 + static_cast<unsigned>(*p - '0');
+    digits.significand = significand;
+    pos_ = p;
+    digits.unchecked -= p - first;
+    return p - first;
+  }
+
   [[gnu::noinline]] bool parse_general_number(bool negative) {
     const char* const start = pos_;
     if (negative) ++pos_;
     if (at_end()) return error_at_end(kEofValue);
-
-    std::uint64_t significand = 0;
-    std::int64_t exponent = 0;  // power of ten that the significand is to be scaled by
-    bool overflowed = false;    // once set, no further digit enters the significand
-    bool is_integer = true;
-    // Any 19 digits fit in 64 bits, so the first 19 taken need no check.
-    std::ptrdiff_t unchecked = 19;
-    const auto take_unchecked_digits = [&] {
-      const char* const first = pos_;
-      const char* const stop = pos_ + std::min(unchecked, end_ - pos_);
-      const char* p = first;  // a local, so that the loop keeps it in a register
-      for (std::uint64_t eight; stop - p >= 8 && eight_digits(p, eight); p += 8) significand = significand * 100000000 + eight;
-      for (; p != stop && is_digit(*p); ++p) significand = significand * 10 + static_cast<unsigned>(*p - '0');
-      pos_ = p;
-      unchecked -= p - first;
-      return p - first;
-    };
-
+    Digits digits;
     if (*pos_ == '0') {
       ++pos_;
       if (!at_end() && is_digit(*pos_)) return error_at(kInvalidNumber, pos_);
     } else if (is_digit(*pos_)) {
-      take_unchecked_digits();
+      take_unchecked_digits(digits);
       for (; !at_end() && is_digit(*pos_); ++pos_) {
-        overflowed = overflowed || !append_digit(significand, static_cast<unsigned>(*pos_ - '0'));
-        if (overflowed) ++exponent;  // a dropped integer digit still scales the value
+        digits.overflowed = digits.overflowed || !append_digit(digits.significand, static_cast<unsigned>(*pos_ - '0'));
+        if (digits.overflowed) ++digits.exponent;  // a dropped integer digit still scales the value
       }
     } else {
       return error_at(kInvalidNumber, pos_);
     }
+    return parse_fraction_and_exponent(negative, start, digits);
+  }
 
+  // The rest of a number after its integer part, and its value.
+  [[gnu::noinline]] bool parse_fraction_and_exponent(bool negative, const char* start, Digits& digits) {
+    bool is_integer = true;
     if (!at_end() && *pos_ == '.') {
       is_integer = false;
       ++pos_;
       if (at_end()) return error_at_end(kEofValue);
       if (!is_digit(*pos_)) return error_at(kInvalidNumber, pos_);
-      if (!overflowed) exponent -= take_unchecked_digits();
+      if (!digits.overflowed) digits.exponent -= take_unchecked_digits(digits);
       for (; !at_end() && is_digit(*pos_); ++pos_) {
-        overflowed = overflowed || !append_digit(significand, static_cast<unsigned>(*pos_ - '0'));
-        if (!overflowed) --exponent;  // a dropped fraction digit has no effect
+        digits.overflowed = digits.overflowed || !append_digit(digits.significand, static_cast<unsigned>(*pos_ - '0'));
+        if (!digits.overflowed) --digits.exponent;  // a dropped fraction digit has no effect
       }
     }
 
@@ -512,20 +536,22 @@ class JsonParser {
         const int digit = *pos_ - '0';
         if (written > (std::numeric_limits<std::int32_t>::max() - digit) / 10) {
           // An exponent beyond 32 bits: too large, or zero.
-          if (!exponent_negative && significand != 0) return error_at(kNumberOutOfRange, pos_);
+          if (!exponent_negative && digits.significand != 0) return error_at(kNumberOutOfRange, pos_);
           while (!at_end() && is_digit(*pos_)) ++pos_;
           return floating(negative ? -0.0 : 0.0, start);
         }
         written = written * 10 + digit;
       }
-      exponent += exponent_negative ? -written : written;
+      digits.exponent += exponent_negative ? -written : written;
     }
 
-    if (is_integer && !overflowed) return integer(negative, significand, start);
+    const std::uint64_t significand = digits.significand;
+    const std::int64_t exponent = digits.exponent;
+    if (is_integer && !digits.overflowed) return integer(negative, significand, start);
     double magnitude;
     if (!scale_by_power_of_ten(significand, exponent, magnitude)) return error(kNumberOutOfRange, offset());
     constexpr std::uint64_t kShortestUpTo = 1000000000000000;  // 10^15
-    if (!overflowed && significand != 0 && significand < kShortestUpTo && exponent >= -22 && exponent <= 22) {
+    if (!digits.overflowed && significand != 0 && significand < kShortestUpTo && exponent >= -22 && exponent <= 22) {
       return floating(negative ? -magnitude : magnitude, start, significand, static_cast<int>(exponent));
     }
     return floating(negative ? -magnitude : magnitude, start);
