@@ -75,10 +75,8 @@ inline std::size_t write_utf8(std::uint32_t code_point, char* out) {
   return 4;
 }
 
-// A token's text and what it holds, as builders receive them. A string's
-// `text` is its decoded bytes; `verbatim` says that it had no escapes, so its
-// text is also its written form (no quote, backslash or control byte). An
-// integer's `text` is its digits as written, which are also its canonical form.
+// A number as builders receive it: its class, its value and its text as
+// written, which for an integer is also its canonical form.
 struct NumberToken {
   enum class Kind : std::uint8_t { unsigned_integer, negative_integer, floating } kind;
   std::uint64_t unsigned_value;  // or the magnitude of a negative one
@@ -98,8 +96,10 @@ struct NumberToken {
 // string_value(text, verbatim), begin_array() -> mark, array_comma(),
 // end_array(mark), begin_object() -> mark, object_key(text, verbatim, first)
 // and end_object(mark). String values come decoded, or in their canonical
-// written form when Builder::kWantsCanonicalStrings; keys always decoded. A
-// failed read stops at the first error, and the builder is abandoned.
+// written form when Builder::kWantsCanonicalStrings; keys always decoded.
+// `verbatim` says that a string had no escapes, so that its text is also its
+// written form. A failed read stops at the first error, and the builder is
+// abandoned.
 template <class Builder>
 class JsonParser {
  public:

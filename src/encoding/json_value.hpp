@@ -110,8 +110,8 @@ class JsonValue {
   // Trivially copyable, so that moving a value copies 16 bytes.
   struct Raw {
     // Bytes 0-7: the payload, by kind a bool, std::uint64_t, std::int64_t or
-    // double, or the owning pointer to a long string's bytes, an array's
-    // items or an object's members (nullptr when empty). Bytes 8-13: their
+    // double, or the pointer to a long string's bytes, an array's items or
+    // an object's members in its document's arena. Bytes 8-13: their
     // count, little-endian. A short string uses bytes 0-13 for its bytes.
     alignas(8) unsigned char bytes[kShortCapacity];
     std::uint8_t short_size;  // the length of a short string, or who frees the block
@@ -178,9 +178,9 @@ class JsonValue {
     raw_.kind = JsonKind::string;
   }
 
-  // The values of a document, whose blocks go into `arena`. The
-  // root's block is allocated last and takes the arena over; the values inside
-  // own nothing. `keys_and_values` alternate, and `order` says which members
+  // The values of a document, whose blocks go into `arena`. The root's
+  // block is allocated last and takes the arena over; the values inside own
+  // nothing. `keys_and_values` alternate, and `order` says which members
   // are kept, in key order (JsonKeyOrder).
   static JsonValue arena_string(JsonArena& arena, std::string_view text, bool root);
   static JsonValue arena_array(JsonArena& arena, std::span<JsonValue> items, bool root);
