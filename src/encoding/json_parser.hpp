@@ -344,9 +344,7 @@ class JsonParser {
         }
       } else {
         std::uint32_t code_point = 0;
-        pos_ = p;
-        if (!parse_unicode_escape(code_point)) return false;
-        p = pos_;
+        if (!parse_unicode_escape(p, code_point)) return false;
         if (code_point >= 0x80) {
           used += write_utf8(code_point, out + used);
         } else if (!Canonical || (code_point >= 0x20 && code_point != '"' && code_point != '\\')) {
@@ -380,34 +378,35 @@ class JsonParser {
     return true;
   }
 
-  // The four hex digits after "\u".
-  bool parse_hex_digits(std::uint32_t& unit) {
-    if (end_ - pos_ < 4) return error_at_end(kEofString);
+  // The four hex digits after "\u" at `p`, which moves past them.
+  bool parse_hex_digits(const char*& p, std::uint32_t& unit) {
+    if (end_ - p < 4) return error_at_end(kEofString);
     unit = 0;
     for (int i = 0; i < 4; ++i) {
-      const int digit = kHexDigitValues[static_cast<std::uint8_t>(pos_[i])];
-      if (digit < 0) return error_at(kInvalidEscape, pos_ + 3);
+      const int digit = kHexDigitValues[static_cast<std::uint8_t>(p[i])];
+      if (digit < 0) return error_at(kInvalidEscape, p + 3);
       unit = unit * 16 + static_cast<std::uint32_t>(digit);
     }
-    pos_ += 4;
+    p += 4;
     return true;
   }
 
-  // A "\uXXXX" escape, or a surrogate pair of two; pos_ is after the "u".
-  bool parse_unicode_escape(std::uint32_t& code_point) {
+  // A "\uXXXX" escape, or a surrogate pair of two; `p` is after the "u" and
+  // moves past the escape.
+  bool parse_unicode_escape(const char*& p, std::uint32_t& code_point) {
     std::uint32_t unit = 0;
-    if (!parse_hex_digits(unit)) return false;
-    if (unit >= 0xDC00 && unit <= 0xDFFF) return error(kLoneSurrogate, offset_of(pos_));
+    if (!parse_hex_digits(p, unit)) return false;
+    if (unit >= 0xDC00 && unit <= 0xDFFF) return error(kLoneSurrogate, offset_of(p));
     if (unit >= 0xD800 && unit <= 0xDBFF) {
-      if (at_end()) return error_at_end(kEofString);
-      if (*pos_ != '\\') return error_at(kUnexpectedEndOfHexEscape, pos_);
-      ++pos_;
-      if (at_end()) return error_at_end(kEofString);
-      if (*pos_ != 'u') return error_at(kUnexpectedEndOfHexEscape, pos_);
-      ++pos_;
+      if (p == end_) return error_at_end(kEofString);
+      if (*p != '\\') return error_at(kUnexpectedEndOfHexEscape, p);
+      ++p;
+      if (p == end_) return error_at_end(kEofString);
+      if (*p != 'u') return error_at(kUnexpectedEndOfHexEscape, p);
+      ++p;
       std::uint32_t low = 0;
-      if (!parse_hex_digits(low)) return false;
-      if (low < 0xDC00 || low > 0xDFFF) return error(kLoneSurrogate, offset_of(pos_));
+      if (!parse_hex_digits(p, low)) return false;
+      if (low < 0xDC00 || low > 0xDFFF) return error(kLoneSurrogate, offset_of(p));
       unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
     }
     code_point = unit;
