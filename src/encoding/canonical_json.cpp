@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "encoding/copy_bytes.hpp"
@@ -44,7 +46,7 @@ struct CanonicalBuffers {
 
   std::size_t largest() const {
     return std::max({members.capacity() * sizeof(OpenMember), moved.capacity() * sizeof(Span), keys.capacity(),
-                     reordered.capacity(), scratch.capacity(), key_order.capacity() * 16});
+                     reordered.capacity(), scratch.capacity(), key_order.capacity() * 16});  // 16 bytes a member
   }
 };
 constexpr std::size_t kLargestKeptBuffer = 64 * 1024;
