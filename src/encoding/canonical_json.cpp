@@ -251,9 +251,9 @@ class CanonicalBuilder {
   // Rewrites the text of the object's members, from the first key to here,
   // in key order and without the members whose key comes again later.
   // Members that keep their place, from the first on, are left as they are.
-  // Of the others, the largest is moved within the text and the rest go by
-  // way of a buffer: a document that is mostly one member needs little more
-  // memory than its text.
+  // Of the others in a large object, the largest is moved within the text and
+  // the rest go by way of a buffer: a document that is mostly one member
+  // needs little more memory than its text.
   [[gnu::noinline]] void put_in_key_order(std::span<const OpenMember> members) {
     const auto order = buffers_.key_order.sort(
         members.size(), [&](std::size_t i) { return key_of(members[i]); },
@@ -261,6 +261,23 @@ class CanonicalBuilder {
     std::size_t kept = 0;
     while (kept < order.size() && order[kept] == kept) ++kept;
     const std::size_t from = kept == 0 ? members[0].start : members[kept].start - 1;  // at the comma
+
+    // A small object is copied aside whole and gathered back.
+    constexpr std::size_t kSmallObject = 4096;
+    if (used() - from <= kSmallObject) {
+      std::string& text = buffers_.reordered;
+      text.assign(base_ + from, used() - from);
+      char* q = base_ + from;
+      for (std::size_t k = kept; k < order.size(); ++k) {
+        const std::size_t i = order[k];
+        const std::size_t end = i + 1 < members.size() ? members[i + 1].start - 1 : used();
+        if (k != 0) *q++ = ',';
+        copy_bytes(q, text.data() + (members[i].start - from), end - members[i].start);
+        q += end - members[i].start;
+      }
+      next_ = q;
+      return;
+    }
 
     // Where each member to move starts and how long it is, less the comma
     // after it, in the new order.

@@ -73,7 +73,7 @@ void accepts_json_texts() {
       {"{\"aa\":1,\"a\":2,\"\":3}", "{\"\":3,\"a\":2,\"aa\":1}"},
       {"{\"\\u00e9\":1,\"z\":2}", "{\"z\":2,\"é\":1}"},
       {"{\"a\\u0000b\":1,\"a\":2}", "{\"a\":2,\"a\\u0000b\":1}"},
-      // The largest member moves within the text, the others around it.
+      // Members put in key order, the first staying or not, a key repeated.
       {"{\"d\":4,\"c\":[3,3,3,3,3],\"a\":1,\"b\":2}", "{\"a\":1,\"b\":2,\"c\":[3,3,3,3,3],\"d\":4}"},
       {"{\"a\":0,\"d\":4,\"c\":[3,3,3,3,3],\"b\":2,\"a\":5}", "{\"a\":5,\"b\":2,\"c\":[3,3,3,3,3],\"d\":4}"},
       {"{\"a\":0,\"d\":4,\"c\":[3,3,3,3,3],\"b\":2}", "{\"a\":0,\"b\":2,\"c\":[3,3,3,3,3],\"d\":4}"},
@@ -369,6 +369,14 @@ void handles_large_inputs() {
   CHECK_EQ(outcome("0." + repeat("0", kTenMegabytes) + "1"), "0.0");
   CHECK_EQ(outcome("1." + repeat("0", kTenMegabytes)), "1.0");
   CHECK_EQ(outcome("[" + repeat("0", kTenMegabytes)), "error: invalid number at line 1 column 3");
+
+  // In a larger object the largest member moves within the text, the others
+  // around it.
+  const std::string large = "\"" + repeat("x", 5000) + "\"";
+  CHECK_EQ(outcome("{\"a\":0,\"d\":4,\"c\":" + large + ",\"b\":2,\"a\":5}"),
+           "{\"a\":5,\"b\":2,\"c\":" + large + ",\"d\":4}");
+  CHECK_EQ(outcome("{\"a\":0,\"d\":4,\"c\":" + large + ",\"b\":[" + large + "]}"),
+           "{\"a\":0,\"b\":[" + large + "],\"c\":" + large + ",\"d\":4}");
 
   auto wide = read_json("[" + repeat("7,", 2000000) + "7]");
   CHECK(wide.ok() && wide->as_array().size() == 2000001);
