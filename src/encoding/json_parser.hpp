@@ -434,7 +434,10 @@ class JsonParser {
       ++p;
     } else {
       const char* const stop = p + std::min<std::ptrdiff_t>(19, end_ - p);
-      for (; p != stop && is_digit(*p); ++p) digits.significand = digits.significand * 10 + static_cast<unsigned>(*p - '0');
+      std::uint64_t significand = 0;
+      for (std::uint64_t eight; stop - p >= 8 && eight_digits(p, eight); p += 8) significand = significand * 100000000 + eight;
+      for (; p != stop && is_digit(*p); ++p) significand = significand * 10 + static_cast<unsigned>(*p - '0');
+      digits.significand = significand;
     }
     if (p == first || (p != end_ && is_digit(*p))) return parse_general_number(negative);
     pos_ = p;
