@@ -381,12 +381,10 @@ class JsonParser {
   // The four hex digits after "\u" at `p`, which moves past them.
   bool parse_hex_digits(const char*& p, std::uint32_t& unit) {
     if (end_ - p < 4) return error_at_end(kEofString);
-    unit = 0;
-    for (int i = 0; i < 4; ++i) {
-      const int digit = kHexDigitValues[static_cast<std::uint8_t>(p[i])];
-      if (digit < 0) return error_at(kInvalidEscape, p + 3);
-      unit = unit * 16 + static_cast<std::uint32_t>(digit);
-    }
+    const auto digit = [&](int i) { return int{kHexDigitValues[static_cast<std::uint8_t>(p[i])]}; };
+    const int d0 = digit(0), d1 = digit(1), d2 = digit(2), d3 = digit(3);
+    if ((d0 | d1 | d2 | d3) < 0) return error_at(kInvalidEscape, p + 3);  // the same place for any of them
+    unit = static_cast<std::uint32_t>(d0 << 12 | d1 << 8 | d2 << 4 | d3);
     p += 4;
     return true;
   }
