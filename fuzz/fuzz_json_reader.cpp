@@ -7,6 +7,7 @@
 //   gives the same value, the same text again and the same content digest;
 // - the content digest is BLAKE3 of the compact text, and writing in pieces
 //   of any size gives that same text;
+// - the one-pass canonical writer gives the same text, digest and error;
 // - the array-of-strings reader agrees with read_json on arrays of strings,
 //   and otherwise fails as read_json does or with an "invalid type" reason.
 //
@@ -25,6 +26,7 @@
 #include <string_view>
 
 #include "blake3.h"
+#include "encoding/canonical_json.hpp"
 #include "encoding/content_digest.hpp"
 #include "encoding/json_reader.hpp"
 #include "encoding/json_writer.hpp"
@@ -144,7 +146,7 @@ corvane::Digest blake3_of(std::string_view text) {
   return digest;
 }
 
-void check_accepted(const JsonValue& value, std::size_t piece_size) {
+void check_accepted(std::string_view text, const JsonValue& value, std::size_t piece_size) {
   using namespace corvane::encoding;
   const std::string canonical = to_json(value);
   const corvane::Digest digest = content_digest(value);
@@ -159,8 +161,11 @@ void check_accepted(const JsonValue& value, std::size_t piece_size) {
   });
   fuzz::require(pieces == canonical, "writing in pieces differs from writing at once", canonical);
 
-  const JsonValue copy = value;
-  fuzz::require(copy == value && to_json(copy) == canonical, "a copied value differs from its original");
+  std::string one_pass = "prefix";
+  const auto kind = append_canonical_json(text, one_pass);
+  fuzz::require(kind.ok() && *kind == value.kind() && one_pass == "prefix" + canonical,
+                "the one-pass canonical text differs from the value's", canonical);
+  fuzz::require(content_digest_of_json(text).value() == digest, "the one-pass digest differs from the value's");
 
   auto reread = read_json(canonical);
   if (!reread) fuzz::finding("canonical text is refused", reread.error().message + "\n  text: " + canonical);
@@ -211,9 +216,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text = fuzz::as_text(data, size);
     const auto value = corvane::encoding::read_json(text);
     if (value) {
-      check_accepted(*value, 1 + size % 61);
+      check_accepted(text, *value, 1 + size % 61);
     } else {
       check_read_error(text, value.error().message);
+      std::string one_pass = "prefix";
+      const auto kind = corvane::encoding::append_canonical_json(text, one_pass);
+      fuzz::require(!kind.ok() && kind.error().message == value.error().message && one_pass == "prefix",
+                    "the one-pass reader fails otherwise", value.error().message);
     }
     check_string_array(text, value);
   });

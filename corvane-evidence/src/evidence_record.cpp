@@ -30,7 +30,7 @@ Expected<EvidenceRecord> build_evidence_record(const EvidenceInputs& inputs) {
   payload.text(inputs.tenant_id);
   payload.uuid(inputs.intent_id);
   payload.text(inputs.payee_did);
-  payload.bytes32(encoding::content_digest(inputs.payload));
+  payload.bytes32(inputs.payload_digest);
   payload.bytes32(encoding::artifact_list_digest(*hashes));
   // The timestamp kind is its canonical text written as text.
   payload.text(*submitted_text);

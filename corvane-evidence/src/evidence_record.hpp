@@ -11,7 +11,6 @@
 
 #include "base/bytes.hpp"
 #include "base/expected.hpp"
-#include "encoding/json_value.hpp"
 #include "encoding/uuid.hpp"
 #include "evidence/artifact_hash.hpp"
 
@@ -30,7 +29,7 @@ struct EvidenceInputs {
   std::string_view tenant_id;
   encoding::Uuid intent_id;
   std::string_view payee_did;
-  const encoding::JsonValue& payload;
+  Digest payload_digest;  // the content digest of the payload document
   std::span<const std::string> artifacts_hex;
   std::string_view submitted_at_rfc3339;  // parsed here, exactly as given
 };
@@ -43,7 +42,7 @@ struct EvidenceRecord {
 };
 
 // Decodes the artifacts, then parses the submission time, then digests the
-// payload and the artifacts and encodes the record. The first failure is a
+// artifacts and encodes the record. The first failure is a
 // RuntimeError fault naming its input; the message is the reason alone.
 Expected<EvidenceRecord> build_evidence_record(const EvidenceInputs& inputs);
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "blake3.h"
+#include "encoding/canonical_json.hpp"
 #include "encoding/json_writer.hpp"
 #include "encoding/trim.hpp"
 
@@ -37,6 +38,19 @@ char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - '
 Digest content_digest(const JsonValue& value) {
   Hasher hasher;
   write_json_in_pieces(value, kPieceSize, [&](std::string_view piece) { hasher.update(piece); });
+  return hasher.finish();
+}
+
+Digest content_digest(const CanonicalJson& json) {
+  Hasher hasher;
+  hasher.update(json.text);
+  return hasher.finish();
+}
+
+Expected<Digest> content_digest_of_json(std::string_view text) {
+  Hasher hasher;
+  auto read = with_canonical_json(text, [&](std::string_view canonical) { hasher.update(canonical); });
+  if (!read) return fail(std::move(read).error());
   return hasher.finish();
 }
 

@@ -3,8 +3,11 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "base/bytes.hpp"
+#include "base/expected.hpp"
+#include "encoding/canonical_json.hpp"
 #include "encoding/json_value.hpp"
 
 namespace corvane::encoding {
@@ -12,6 +15,13 @@ namespace corvane::encoding {
 // BLAKE3 (plain mode, 32 bytes) of the compact text of `value`, which is its
 // canonical text since objects hold their members in key order.
 Digest content_digest(const JsonValue& value);
+
+// The same, from the value's canonical text.
+Digest content_digest(const CanonicalJson& json);
+
+// The content digest of the value that JSON `text` holds, or the reader's
+// error; the value itself is never built.
+Expected<Digest> content_digest_of_json(std::string_view text);
 
 // The content digest of the JSON array of the tool names trimmed of Unicode
 // white space, lower-cased in ASCII, sorted by bytes and with repeats removed.

@@ -1,7 +1,9 @@
 // Putting object members in key byte order.
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstring>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -18,6 +20,32 @@ namespace corvane::encoding {
 // a call to memcmp. Reusing one instance for many objects reuses its buffers.
 class JsonKeyOrder {
  public:
+  // A key's prefix: its first eight bytes as a big-endian number, zero-padded.
+  // A shorter key is read like copy_bytes reads: in two overlapping words, or
+  // three single bytes.
+  static std::uint64_t prefix(std::string_view key) {
+    const char* const p = key.data();
+    const std::size_t size = key.size();
+    const auto load = [](const char* from, auto word) {
+      std::memcpy(&word, from, sizeof word);
+      return std::uint64_t{word};
+    };
+    std::uint64_t bytes = 0;  // the first byte lowest, as on a little-endian load
+    if (size >= 8) {
+      bytes = load(p, std::uint64_t{});
+    } else if (size >= 4) {
+      bytes = load(p, std::uint32_t{}) | load(p + size - 4, std::uint32_t{}) << (8 * (size - 4));
+    } else if (size != 0) {
+      bytes = std::uint64_t{static_cast<unsigned char>(p[0])} |
+              std::uint64_t{static_cast<unsigned char>(p[size / 2])} << (8 * (size / 2)) |
+              std::uint64_t{static_cast<unsigned char>(p[size - 1])} << (8 * (size - 1));
+    }
+    if constexpr (std::endian::native == std::endian::little) return __builtin_bswap64(bytes);
+    std::uint64_t prefix = 0;  // elsewhere, byte by byte
+    for (std::size_t i = 0; i < 8; ++i) prefix = prefix << 8 | (i < size ? static_cast<unsigned char>(p[i]) : 0);
+    return prefix;
+  }
+
   // The most members sorted at once so far.
   std::size_t capacity() const { return order_.size(); }
 

@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
+#include "base/internal_failure.hpp"
 #include "encoding/copy_bytes.hpp"
 #include "encoding/json_arena.hpp"
 #include "encoding/json_key_order.hpp"
-#include "base/internal_failure.hpp"
 
 namespace corvane::encoding {
 
@@ -33,20 +33,14 @@ enum class JsonKind : std::uint8_t {
   object,            // members sorted by key bytes, each key once
 };
 
-class JsonValue;
 class JsonMember;
-class JsonReader;
-// What arrays and objects are built from; a value holds its children in one
-// block of exactly their number.
-using JsonArray = std::vector<JsonValue>;
-using JsonObject = std::vector<JsonMember>;
+class JsonTreeBuilder;
 
-// A JSON value that owns its children. It takes 16 bytes: numbers and strings
-// of up to 14 bytes live in place, and an array, object or longer string is a
-// block of exactly its size. A value built in code allocates each block on its
-// own; a document read from text keeps all of its blocks in one JsonArena,
-// owned by the root value, so that a parsed document needs about twice the
-// memory of its text and is freed at once. Copies always own their blocks.
+// A JSON value read from text. It takes 16 bytes: numbers and strings of up
+// to 14 bytes live in place, and an array, object or longer string is a block
+// of exactly its size. All blocks of a document are in one JsonArena, owned by
+// the root value, so that a document needs about twice the memory of its text
+// and is freed at once. Values move but are not copied: nothing is shared.
 class JsonValue {
  public:
   JsonValue() noexcept { raw_.kind = JsonKind::null; }
@@ -64,24 +58,10 @@ class JsonValue {
     set(JsonKind::unsigned_integer, static_cast<std::uint64_t>(value));
   }
   JsonValue(double value) noexcept { set(JsonKind::floating, value); }
-  JsonValue(std::string_view text);
-  JsonValue(const char* text) : JsonValue(std::string_view(text)) {}
-  JsonValue(const std::string& text) : JsonValue(std::string_view(text)) {}
-  JsonValue(JsonArray items) : JsonValue(array_from(items)) {}
-  JsonValue(JsonObject members);  // defined below, where JsonMember is complete
 
-  // Moves the items into a new array.
-  static JsonValue array_from(std::span<JsonValue> items);
-  // Moves the members into a new object, sorted by key bytes; of members with
-  // the same key, the last one given is kept.
-  static JsonValue object_from(std::span<JsonMember> members);
-
-  JsonValue(const JsonValue& other);
+  JsonValue(const JsonValue&) = delete;
+  JsonValue& operator=(const JsonValue&) = delete;
   JsonValue(JsonValue&& other) noexcept : raw_(other.raw_) { other.become_null(); }
-  JsonValue& operator=(const JsonValue& other) {
-    if (this != &other) *this = JsonValue(other);
-    return *this;
-  }
   JsonValue& operator=(JsonValue&& other) noexcept {
     if (this != &other) {
       release();
@@ -118,21 +98,20 @@ class JsonValue {
   friend bool operator==(const JsonValue& a, const JsonValue& b);
 
  private:
-  friend class JsonReader;
+  friend class JsonTreeBuilder;
 
   static constexpr std::size_t kShortCapacity = 14;
   // What a value with a block (a long string, an array or an object) holds in
-  // place of a short string's length: who frees the block.
-  static constexpr std::uint8_t kOwnBlock = 0xFF;    // the value: a heap block of its own
-  static constexpr std::uint8_t kArenaBlock = 0xFE;  // its document's root, with the arena
-  static constexpr std::uint8_t kArenaRoot = 0xFD;   // the value, a document's root: the whole arena
+  // place of a short string's length: whether it frees the arena.
+  static constexpr std::uint8_t kArenaBlock = 0xFE;  // no: its document's root does
+  static constexpr std::uint8_t kArenaRoot = 0xFD;   // yes: it is a document's root
   static constexpr int kCountBytes = 6;
 
   // Trivially copyable, so that moving a value copies 16 bytes.
   struct Raw {
     // Bytes 0-7: the payload, by kind a bool, std::uint64_t, std::int64_t or
-    // double, or the owning pointer to a long string's bytes, an array's
-    // items or an object's members (nullptr when empty). Bytes 8-13: their
+    // double, or the pointer to a long string's bytes, an array's items or
+    // an object's members in its document's arena. Bytes 8-13: their
     // count, little-endian. A short string uses bytes 0-13 for its bytes.
     alignas(8) unsigned char bytes[kShortCapacity];
     std::uint8_t short_size;  // the length of a short string, or who frees the block
@@ -161,7 +140,7 @@ class JsonValue {
 
   // Sets kind, pointer, count and owner of a value with a block.
   template <class T>
-  void set_block(JsonKind kind, T* block, std::size_t count, std::uint8_t owner = kOwnBlock) {
+  void set_block(JsonKind kind, T* block, std::size_t count, std::uint8_t owner) {
     if (count >> (8 * kCountBytes) != 0) throw InternalFailure("JSON value too large");
     set(kind, block);
     for (int i = 0; i < kCountBytes; ++i) raw_.bytes[8 + i] = static_cast<unsigned char>(count >> (8 * i));
@@ -191,10 +170,6 @@ class JsonValue {
     return prefix;
   }
 
-  bool has_block() const noexcept {
-    return raw_.kind >= JsonKind::string && (raw_.kind != JsonKind::string || raw_.short_size > kShortCapacity);
-  }
-
   // A short string in place. On a new value, so that the bytes after the text
   // stay zero (string_prefix).
   void set_short_string(std::string_view text) noexcept {
@@ -203,47 +178,25 @@ class JsonValue {
     raw_.kind = JsonKind::string;
   }
 
-  // Values of a document read from text, whose blocks go into `arena`. The
-  // root's block is allocated last and takes the arena over; the values inside
-  // own nothing. `keys_and_values` alternate, and `order` says which members
+  // The values of a document, whose blocks go into `arena`. The root's
+  // block is allocated last and takes the arena over; the values inside own
+  // nothing. `keys_and_values` alternate, and `order` says which members
   // are kept, in key order (JsonKeyOrder).
   static JsonValue arena_string(JsonArena& arena, std::string_view text, bool root);
   static JsonValue arena_array(JsonArena& arena, std::span<JsonValue> items, bool root);
   static JsonValue arena_object(JsonArena& arena, std::span<JsonValue> keys_and_values,
                                 std::span<const std::uint32_t> order, bool root);
 
-  // An uninitialised block for `count` elements, filled by `fill`.
-  template <class T, class Fill>
-  static T* new_block(std::size_t count, Fill fill) {
-    if (count == 0) return nullptr;
-    std::allocator<T> allocator;
-    T* block = allocator.allocate(count);
-    try {
-      fill(block);
-    } catch (...) {
-      allocator.deallocate(block, count);
-      throw;
-    }
-    return block;
-  }
-
-  template <class T>
-  static void delete_block(T* block, std::size_t count) noexcept {
-    if (block == nullptr) return;
-    std::destroy_n(block, count);
-    std::allocator<T>().deallocate(block, count);
-  }
-
   // Frees what the value owns; leaves a null. Numbers hold 0 in short_size.
   void release() noexcept {
-    if (raw_.short_size == kOwnBlock || raw_.short_size == kArenaRoot) release_block();
+    // Everything of a read document is in its arena, the root's block too.
+    if (raw_.short_size == kArenaRoot) JsonArena::release_root(payload<const void*>());
     become_null();
   }
   void become_null() noexcept {
     raw_.short_size = 0;
     raw_.kind = JsonKind::null;
   }
-  void release_block() noexcept;
 
   Raw raw_{};
 };
@@ -252,13 +205,6 @@ static_assert(sizeof(JsonValue) == 16);
 
 class JsonMember {
  public:
-  JsonMember(std::string_view key, JsonValue value) : key_(key), value_(std::move(value)) {}
-  // Adopts a string value as the key without copying its bytes.
-  static JsonMember from_key_value(JsonValue key, JsonValue value) {
-    if (key.kind() != JsonKind::string) throw InternalFailure("JSON member key is not a string");
-    return JsonMember(AdoptKey{}, std::move(key), std::move(value));
-  }
-
   std::string_view key() const { return key_.as_string(); }
   const JsonValue& value() const { return value_; }
 
@@ -272,42 +218,6 @@ class JsonMember {
   JsonValue key_;  // always a string
   JsonValue value_;
 };
-
-inline JsonValue::JsonValue(std::string_view text) {
-  if (text.size() <= kShortCapacity) {
-    set_short_string(text);
-    return;
-  }
-  char* block = new char[text.size()];
-  std::memcpy(block, text.data(), text.size());
-  set_block(JsonKind::string, block, text.size());
-}
-
-inline JsonValue JsonValue::array_from(std::span<JsonValue> items) {
-  JsonValue array;
-  array.set_block(JsonKind::array, new_block<JsonValue>(items.size(), [&](JsonValue* block) {
-                    std::uninitialized_move(items.begin(), items.end(), block);
-                  }),
-                  items.size());
-  return array;
-}
-
-inline JsonValue::JsonValue(JsonObject members) : JsonValue(object_from(members)) {}
-
-inline JsonValue JsonValue::object_from(std::span<JsonMember> members) {
-  JsonKeyOrder key_order;
-  const auto order = key_order.sort(
-      members.size(), [&](std::size_t i) { return members[i].key(); },
-      [&](std::size_t i) { return members[i].key_.string_prefix(); });
-  JsonValue object;
-  object.set_block(JsonKind::object, new_block<JsonMember>(order.size(), [&](JsonMember* block) {
-                     for (std::size_t i = 0; i < order.size(); ++i) {
-                       new (block + i) JsonMember(std::move(members[order[i]]));
-                     }
-                   }),
-                   order.size());
-  return object;
-}
 
 inline JsonValue JsonValue::arena_string(JsonArena& arena, std::string_view text, bool root) {
   JsonValue string;
@@ -349,36 +259,6 @@ inline JsonValue JsonValue::arena_object(JsonArena& arena, std::span<JsonValue> 
   return object;
 }
 
-inline JsonValue::JsonValue(const JsonValue& other) : raw_(other.raw_) {
-  if (has_block()) raw_.short_size = kOwnBlock;
-  switch (other.kind()) {
-    case JsonKind::string:
-      if (other.raw_.short_size > kShortCapacity) {
-        const std::string_view text = other.as_string();
-        char* block = new char[text.size()];
-        std::memcpy(block, text.data(), text.size());
-        set(JsonKind::string, block);
-      }
-      break;
-    case JsonKind::array: {
-      const auto items = other.as_array();
-      set(JsonKind::array, new_block<JsonValue>(items.size(), [&](JsonValue* block) {
-            std::uninitialized_copy(items.begin(), items.end(), block);
-          }));
-      break;
-    }
-    case JsonKind::object: {
-      const auto members = other.as_object();
-      set(JsonKind::object, new_block<JsonMember>(members.size(), [&](JsonMember* block) {
-            std::uninitialized_copy(members.begin(), members.end(), block);
-          }));
-      break;
-    }
-    default:
-      break;
-  }
-}
-
 inline std::span<const JsonMember> JsonValue::as_object() const {
   return {get<const JsonMember*>(JsonKind::object), count()};
 }
@@ -411,27 +291,6 @@ inline bool operator==(const JsonValue& a, const JsonValue& b) {
       return std::ranges::equal(a.as_object(), b.as_object());
   }
   return false;
-}
-
-inline void JsonValue::release_block() noexcept {
-  if (raw_.short_size == kArenaRoot) {
-    // Everything of a read document is in its arena, the root's block too.
-    JsonArena::release_root(payload<const void*>());
-    return;
-  }
-  switch (raw_.kind) {
-    case JsonKind::string:
-      delete[] payload<char*>();
-      break;
-    case JsonKind::array:
-      delete_block(payload<JsonValue*>(), count());
-      break;
-    case JsonKind::object:
-      delete_block(payload<JsonMember*>(), count());
-      break;
-    default:
-      break;
-  }
 }
 
 }  // namespace corvane::encoding

@@ -71,30 +71,8 @@ char* write_decimal(std::uint64_t value, char* out) {
   return end;
 }
 
-// Writes the escape for a byte that needs one; returns the end.
-char* write_escape(std::uint8_t byte, char* q) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  char letter = 0;
-  switch (byte) {
-    case '"': letter = '"'; break;
-    case '\\': letter = '\\'; break;
-    case '\b': letter = 'b'; break;
-    case '\t': letter = 't'; break;
-    case '\n': letter = 'n'; break;
-    case '\f': letter = 'f'; break;
-    case '\r': letter = 'r'; break;
-  }
-  *q++ = '\\';
-  if (letter != 0) {
-    *q++ = letter;
-    return q;
-  }
-  const char unicode[] = {'u', '0', '0', kHex[byte >> 4], kHex[byte & 0xF]};
-  std::memcpy(q, unicode, sizeof unicode);
-  return q + sizeof unicode;
-}
 constexpr std::size_t kMaxEscape = 6;
-static_assert(16 + kMaxEscape <= kMaxToken);
+static_assert(16 + kMaxEscape <= kMaxToken && kMaxToken == kMaxJsonFloatSize);
 
 // Compact text is written straight into a window of memory, [next_, limit_).
 // When a token does not fit, the output behind the window makes room: one
@@ -127,11 +105,7 @@ class Writer {
   void write_string(std::string_view text) {
     const std::size_t plain = json_string_plain_prefix(text);
     if (plain == text.size() && text.size() + 2 <= room_left()) [[likely]] {  // nothing to escape, and it fits
-      char* q = next_;  // a local, which stores through char* cannot change
-      q[0] = '"';
-      copy_bytes(q + 1, text.data(), text.size());
-      q[text.size() + 1] = '"';
-      next_ = q + text.size() + 2;
+      next_ = write_plain_json_string(text, next_);
       return;
     }
     write_string_in_runs(text, plain);
@@ -162,12 +136,9 @@ class Writer {
     if (plain == key.size() && key.size() + 4 <= room_left()) [[likely]] {
       char* q = next_;
       *q = ',';  // overwritten by the quote when there is no comma
-      q += first ? 0 : 1;
-      q[0] = '"';
-      copy_bytes(q + 1, key.data(), key.size());
-      q[key.size() + 1] = '"';
-      q[key.size() + 2] = ':';
-      next_ = q + key.size() + 3;
+      q = write_plain_json_string(key, q + (first ? 0 : 1));
+      *q = ':';
+      next_ = q + 1;
       return;
     }
     if (!first) put(',');
@@ -185,14 +156,13 @@ class Writer {
     // are plain: escapes come often in text that has any.
     while (text.size() >= 16) {
       char* q = room(16 + kMaxEscape);
-      std::memcpy(q, text.data(), 16);
-      const std::size_t run = json_string_plain_prefix(text.substr(0, 16));
+      const std::size_t run = json_scan::copy_block_until_special(text.data(), q);
       if (run == 16) {
         next_ = q + 16;
         text.remove_prefix(16);
         continue;
       }
-      next_ = write_escape(static_cast<std::uint8_t>(text[run]), q + run);
+      next_ = write_json_escape(static_cast<std::uint8_t>(text[run]), q + run);
       text.remove_prefix(run + 1);
     }
     if (room_left() >= text.size() * kMaxEscape + 1) {
@@ -201,7 +171,7 @@ class Writer {
       for (const char c : text) {
         const auto byte = static_cast<std::uint8_t>(c);
         if (byte < 0x20 || byte == '"' || byte == '\\') {
-          q = write_escape(byte, q);
+          q = write_json_escape(byte, q);
         } else {
           *q++ = c;
         }
@@ -213,7 +183,7 @@ class Writer {
     for (std::size_t run = json_string_plain_prefix(text);; run = json_string_plain_prefix(text)) {
       append(text.substr(0, run));
       if (run == text.size()) break;
-      next_ = write_escape(static_cast<std::uint8_t>(text[run]), room(kMaxEscape));
+      next_ = write_json_escape(static_cast<std::uint8_t>(text[run]), room(kMaxEscape));
       text.remove_prefix(run + 1);
     }
     put('"');
@@ -370,19 +340,12 @@ Decimal shortest_decimal(double value) {
   return decimal;
 }
 
-std::size_t format_float(double value, char* out) {
-  const auto copy = [&](std::string_view text) {
-    std::memcpy(out, text.data(), text.size());
-    return text.size();
-  };
-  if (!std::isfinite(value)) return copy("null");
-  if (value == 0) return copy(std::signbit(value) ? "-0.0" : "0.0");
-
-  const Decimal decimal = shortest_decimal(std::fabs(value));
+// Writes a non-zero value's decimal digits in the JSON float layout.
+std::size_t layout_float(const Decimal& decimal, bool negative, char* out) {
   const int count = decimal.count;
   const int exponent = decimal.exponent;
   char* q = out;
-  if (value < 0) *q++ = '-';
+  if (negative) *q++ = '-';
   const auto put_digits = [&](int from, int to) {
     if (to <= from) return;
     copy_bytes(q, decimal.digits + from, static_cast<std::size_t>(to - from));
@@ -418,6 +381,16 @@ std::size_t format_float(double value, char* out) {
   return static_cast<std::size_t>(q - out);
 }
 
+std::size_t format_float(double value, char* out) {
+  const auto copy = [&](std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    return text.size();
+  };
+  if (!std::isfinite(value)) return copy("null");
+  if (value == 0) return copy(std::signbit(value) ? "-0.0" : "0.0");
+  return layout_float(shortest_decimal(std::fabs(value)), value < 0, out);
+}
+
 void Writer::write_float(double value) {
   char* start = room(kMaxToken);
   next_ = start + format_float(value, start);
@@ -440,6 +413,35 @@ void append_json_string(std::string_view text, std::string& out) {
 void append_json_float(double value, std::string& out) {
   char text[kMaxToken];
   out.append(text, format_float(value, text));
+}
+
+char* write_json_float(double value, char* out) { return out + format_float(value, out); }
+
+char* write_json_float_digits(bool negative, std::uint64_t digits, int exponent, char* out) {
+  for (; digits % 10 == 0; digits /= 10) ++exponent;
+  Decimal decimal;
+  decimal.count = static_cast<int>(write_decimal(digits, decimal.digits) - decimal.digits);
+  decimal.exponent = exponent + decimal.count - 1;
+  return out + layout_float(decimal, negative, out);
+}
+
+char* write_json_string_body(std::string_view text, char* out) {
+  while (true) {
+    if (text.size() >= 16) {
+      const std::size_t plain = json_scan::copy_block_until_special(text.data(), out);
+      out += plain;
+      text.remove_prefix(plain);
+      if (plain == 16) continue;
+    } else {
+      const std::size_t plain = json_string_plain_prefix(text);
+      copy_bytes(out, text.data(), plain);
+      out += plain;
+      text.remove_prefix(plain);
+      if (text.empty()) return out;
+    }
+    out = write_json_escape(static_cast<std::uint8_t>(text[0]), out);
+    text.remove_prefix(1);
+  }
 }
 
 void write_json_in_pieces(const JsonValue& value, std::size_t piece_size,

@@ -2,7 +2,7 @@
 // order the value holds them, one fixed form for every number and string.
 #pragma once
 
-#include <bit>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -10,10 +10,8 @@
 #include <string>
 #include <string_view>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "encoding/copy_bytes.hpp"
+#include "encoding/json_string_scan.hpp"
 #include "encoding/json_value.hpp"
 
 namespace corvane::encoding {
@@ -26,97 +24,55 @@ std::string to_json(const JsonValue& value);
 // and bytes below 0x20 escaped. For documents written member by member.
 void append_json_string(std::string_view text, std::string& out);
 
-namespace json_scan {
-
-// Bit 8i + 7 is set where byte i of `word` is a quote, a backslash or below
-// 0x20, and possibly above such a byte: (x - 0x01...) & ~x flags the zero
-// bytes of x, and (x - 0x20...) & ~x those below 0x20, with false flags coming
-// only from borrows out of a true match below them. So the lowest flag is
-// always a true match.
-inline std::uint64_t special_bytes(std::uint64_t word) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101;
-  const std::uint64_t quote = word ^ (kOnes * '"');
-  const std::uint64_t backslash = word ^ (kOnes * '\\');
-  return (((quote - kOnes) & ~quote) | ((backslash - kOnes) & ~backslash) | ((word - kOnes * 0x20) & ~word)) &
-         (kOnes * 0x80);
-}
-
-// `Size` bytes from `p` as the low bytes of a word, the first lowest.
-template <std::size_t Size>
-inline std::uint64_t load_bytes(const char* p) {
-  std::uint64_t word = 0;
-  for (std::size_t i = 0; i < Size; ++i) word |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
-  return word;  // compilers make this one load
-}
-
-#if defined(__SSE2__)
-// Bit i is set where byte i of `bytes` is a quote, a backslash or below 0x20.
-inline unsigned special_bytes(__m128i bytes) {
-  const __m128i quote = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('"'));
-  const __m128i backslash = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\'));
-  const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(0x1F)), bytes);  // unsigned <= 0x1F
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(quote, backslash), control)));
-}
-inline __m128i load16(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-inline __m128i load8(const char* p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)); }
-#endif
-
-}  // namespace json_scan
-
-// The length of the longest prefix of `text` that a JSON string holds as it
-// is: everything before the first quote, backslash or byte below 0x20. The
-// reader and the writer both spend much of their time here, hence inline.
-// Texts shorter than a block are read as two overlapping halves: the first
-// flag of the first half, else of the second, marks the first special byte.
-inline std::size_t json_string_plain_prefix(std::string_view text) {
-  using namespace json_scan;
-  const char* const p = text.data();
-  const std::size_t size = text.size();
-#if defined(__SSE2__)
-  if (size >= 16) {
-    std::size_t at = 0;
-    for (; size - at >= 16; at += 16) {
-      if (const unsigned flags = special_bytes(load16(p + at))) return at + std::countr_zero(flags);
-    }
-    if (at == size) return size;
-    const unsigned flags = special_bytes(load16(p + size - 16));  // the last 16 bytes
-    return flags != 0 ? size - 16 + std::countr_zero(flags) : size;
-  }
-  if (size >= 8) {
-    const unsigned flags = special_bytes(_mm_unpacklo_epi64(load8(p), load8(p + size - 8)));
-    if (flags & 0xFF) return std::countr_zero(flags);
-    return flags != 0 ? size - 16 + std::countr_zero(flags) : size;
-  }
-#else
-  std::size_t at = 0;
-  for (; size - at >= 8; at += 8) {
-    if (const std::uint64_t flags = special_bytes(load_bytes<8>(p + at))) return at + std::countr_zero(flags) / 8;
-  }
-  if (at != 0 && at != size) {
-    const std::uint64_t flags = special_bytes(load_bytes<8>(p + size - 8));  // the last 8 bytes
-    return flags != 0 ? size - 8 + std::countr_zero(flags) / 8 : size;
-  }
-  if (at == size) return size;
-#endif
-  if (size >= 4) {
-    const std::uint64_t flags = special_bytes(load_bytes<4>(p) | load_bytes<4>(p + size - 4) << 32);
-    if (flags & 0xFFFFFFFF) return std::countr_zero(flags) / 8;
-    return flags != 0 ? size - 8 + std::countr_zero(flags) / 8 : size;
-  }
-  // Fewer than 4 bytes: their three positions at once, then one at a time
-  // if any is special.
-  if (size == 0) return 0;
-  const std::uint64_t three = load_bytes<1>(p) | load_bytes<1>(p + size / 2) << 8 | load_bytes<1>(p + size - 1) << 16;
-  if ((special_bytes(three) & 0x808080) == 0) return size;
-  std::size_t plain = 0;
-  while (p[plain] != '"' && p[plain] != '\\' && static_cast<unsigned char>(p[plain]) >= 0x20) ++plain;
-  return plain;
-}
-
 // Appends the JSON form of a float: the shortest digits that read back to the
 // same value, e.g. "1.0", "0.00001", "1e-6", "1000000000000000.0", "1e+16",
 // "-0.0"; "null" for a value that is not finite.
 void append_json_float(double value, std::string& out);
+
+// For writers that manage their own buffer: the float form at `out`, which
+// has room for kMaxJsonFloatSize bytes, and the escaped text of a string
+// without its quotes at `out`, which has room for 6 bytes per byte of `text`.
+// Both return the end of what they wrote.
+inline constexpr std::size_t kMaxJsonFloatSize = 32;
+char* write_json_float(double value, char* out);
+// The form of the float whose shortest digits are those of `digits` (not 0),
+// trailing zeros aside, times 10^exponent.
+char* write_json_float_digits(bool negative, std::uint64_t digits, int exponent, char* out);
+char* write_json_string_body(std::string_view text, char* out);
+
+namespace json_escapes {
+// The escape of each byte up to the backslash, and in byte 7 its length.
+constexpr std::array<std::array<char, 8>, '\\' + 1> kTable = [] {
+  std::array<std::array<char, 8>, '\\' + 1> table{};
+  constexpr char kHex[] = "0123456789abcdef";
+  for (int byte = 0; byte < 0x20; ++byte) table[byte] = {'\\', 'u', '0', '0', kHex[byte >> 4], kHex[byte & 0xF], 0, 6};
+  const auto letter = [&](char byte, char letter) { table[static_cast<unsigned char>(byte)] = {'\\', letter, 0, 0, 0, 0, 0, 2}; };
+  letter('"', '"');
+  letter('\\', '\\');
+  letter('\b', 'b');
+  letter('\t', 't');
+  letter('\n', 'n');
+  letter('\f', 'f');
+  letter('\r', 'r');
+  return table;
+}();
+}  // namespace json_escapes
+
+// Writes `text`, which needs no escape, in quotes at `out`; returns the end.
+inline char* write_plain_json_string(std::string_view text, char* out) {
+  out[0] = '"';
+  copy_bytes(out + 1, text.data(), text.size());
+  out[text.size() + 1] = '"';
+  return out + text.size() + 2;
+}
+
+// Writes the escape of a byte that needs one (a quote, a backslash or a byte
+// below 0x20) at `out`, which has room for 6 bytes; returns the end.
+inline char* write_json_escape(std::uint8_t byte, char* out) {
+  const auto& escape = json_escapes::kTable[byte];
+  std::memcpy(out, escape.data(), 6);
+  return out + escape[7];
+}
 
 // Hands the compact text of `value` to `consume` in consecutive pieces of at
 // most `piece_size` bytes (raised to 32 if smaller), so that the whole text is

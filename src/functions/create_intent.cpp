@@ -6,6 +6,7 @@
 
 #include "crypto/seed.hpp"
 #include "crypto/signing_key.hpp"
+#include "encoding/canonical_json.hpp"
 #include "encoding/hex.hpp"
 #include "encoding/json_reader.hpp"
 #include "encoding/rfc3339.hpp"
@@ -38,11 +39,11 @@ Expected<CheckedIntent> check_intent(const CreateIntentRequest& r, std::string_v
 
   auto intent_id = encoding::parse_uuid(encoding::trim_white_space(r.intent_id));
   if (!intent_id) return value_error("intent_id: " + intent_id.error().message);
-  auto budget = encoding::read_json(r.budget_json);
+  auto budget = encoding::read_canonical_json(r.budget_json);
   if (!budget) return value_error("budget_json: " + budget.error().message);
-  auto evidence_schema = encoding::read_json(r.evidence_schema_json);
+  auto evidence_schema = encoding::read_canonical_json(r.evidence_schema_json);
   if (!evidence_schema) return value_error("evidence_schema_json: " + evidence_schema.error().message);
-  auto predicate = encoding::read_json(r.predicate_json);
+  auto predicate = encoding::read_canonical_json(r.predicate_json);
   if (!predicate) return value_error(std::string(predicate_parameter) + ": " + predicate.error().message);
 
   auto allowed_tools = encoding::read_json_string_array(r.allowed_tools_json);

@@ -4,7 +4,8 @@
 #include "crypto/signing_key.hpp"
 #include "encoding/base64.hpp"
 #include "encoding/hex.hpp"
-#include "encoding/json_reader.hpp"
+#include "encoding/canonical_json.hpp"
+#include "encoding/content_digest.hpp"
 #include "encoding/json_writer.hpp"
 #include "encoding/rfc3339.hpp"
 #include "encoding/uuid.hpp"
@@ -25,13 +26,16 @@ Failure<Error> reworded(const Error& fault) {
 }
 
 // Members in their fixed order, not sorted.
-std::string write_submission(const encoding::JsonValue& payload, std::string_view payee_did,
+std::string write_submission(const encoding::CanonicalJson& payload, std::string_view payee_did,
                              const evidence::SignedEvidence& evidence) {
+  // Sized at once: the payload can be most of it, and growing would copy it.
+  constexpr std::size_t kMembersBesidesPayload = 512;
+  const auto& hashes = evidence.record.artifact_hashes;
   std::string out;
+  out.reserve(payload.text.size() + hashes.size() * 67 + payee_did.size() + kMembersBesidesPayload);
   out += "{\"payload\":";
   encoding::append_json(payload, out);
   out += ",\"artifacts\":[";
-  const auto& hashes = evidence.record.artifact_hashes;
   for (std::size_t i = 0; i < hashes.size(); ++i) {
     out += i == 0 ? "\"" : ",\"";
     encoding::append_hex(hashes[i], out);
@@ -58,7 +62,7 @@ Expected<std::string> sign_payee_evidence_binding_json(const EvidenceRequest& re
 
   auto intent = encoding::parse_uuid(request.intent_id);
   if (!intent) return value_error("intent_id: " + intent.error().message);
-  auto payload = encoding::read_json(request.payload_json);
+  auto payload = encoding::read_canonical_json(request.payload_json);
   if (!payload) return value_error("payload_json: " + payload.error().message);
   // The record builder parses the time after the artifacts; this function
   // reports a bad time first.
@@ -66,7 +70,8 @@ Expected<std::string> sign_payee_evidence_binding_json(const EvidenceRequest& re
     return value_error("submitted_at_rfc3339: " + submitted_at.error().message);
   }
 
-  auto evidence = evidence::build_signed_evidence(record_inputs(request, *intent, *payload), key);
+  auto evidence =
+      evidence::build_signed_evidence(record_inputs(request, *intent, encoding::content_digest(*payload)), key);
   if (!evidence) return reworded(evidence.error());
   return write_submission(*payload, request.payee_did, *evidence);
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "encoding/json_value.hpp"
+#include "base/bytes.hpp"
 #include "encoding/uuid.hpp"
 #include "evidence/evidence_record.hpp"
 
@@ -24,14 +24,14 @@ struct EvidenceRequest {
 };
 
 // The record builder's inputs: the request's, with the identifier and the
-// payload as the caller's checks parsed them.
+// payload's digest from the caller's checks.
 inline evidence::EvidenceInputs record_inputs(const EvidenceRequest& request, const encoding::Uuid& intent_id,
-                                              const encoding::JsonValue& payload) {
+                                              const Digest& payload_digest) {
   return {
       .tenant_id = request.tenant_id,
       .intent_id = intent_id,
       .payee_did = request.payee_did,
-      .payload = payload,
+      .payload_digest = payload_digest,
       .artifacts_hex = request.artifacts_hex,
       .submitted_at_rfc3339 = request.submitted_at_rfc3339,
   };

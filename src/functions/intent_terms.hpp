@@ -11,7 +11,7 @@
 #include "base/bytes.hpp"
 #include "crypto/seed.hpp"
 #include "crypto/signing_key.hpp"
-#include "encoding/json_value.hpp"
+#include "encoding/canonical_json.hpp"
 #include "encoding/rfc3339.hpp"
 #include "encoding/uuid.hpp"
 
@@ -32,13 +32,13 @@ struct IntentTerms {
   std::string_view principal_did;
   std::string_view payee_did;
   crypto::PublicKey payee_pubkey;
-  encoding::JsonValue budget;
+  encoding::CanonicalJson budget;
   std::string_view currency;
   std::int64_t amount_cents;
-  encoding::JsonValue evidence_schema;
+  encoding::CanonicalJson evidence_schema;
   encoding::Timestamp deadline;   // signed in its canonical text
   std::string_view deadline_text;  // the caller's text, which the document keeps
-  encoding::JsonValue predicate;  // the materialized predicate when bound to a policy
+  encoding::CanonicalJson predicate;  // the materialized predicate when bound to a policy
   // Empty when the caller's reference is blank after trimming: the document
   // then leaves it out, so the service rebuilds the record with an empty one.
   std::string_view predicate_ref;

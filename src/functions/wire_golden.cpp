@@ -1,7 +1,7 @@
 #include "functions/wire_golden.hpp"
 
 #include "encoding/hex.hpp"
-#include "encoding/json_reader.hpp"
+#include "encoding/content_digest.hpp"
 #include "encoding/signing_payload.hpp"
 #include "encoding/uuid.hpp"
 #include "evidence/evidence_record.hpp"
@@ -21,12 +21,12 @@ Failure<Error> reworded(const Error& fault) {
 }  // namespace
 
 Expected<std::string> encode_evidence_sign_v1_hex(const EvidenceRequest& request) {
-  auto payload = encoding::read_json(request.payload_json);
-  if (!payload) return value_error("payload_json: " + payload.error().message);
+  auto payload_digest = encoding::content_digest_of_json(request.payload_json);
+  if (!payload_digest) return value_error("payload_json: " + payload_digest.error().message);
   auto intent = encoding::parse_uuid(request.intent_id);
   if (!intent) return runtime_error("intent_id: " + intent.error().message);
 
-  auto record = evidence::build_evidence_record(record_inputs(request, *intent, *payload));
+  auto record = evidence::build_evidence_record(record_inputs(request, *intent, *payload_digest));
   if (!record) return reworded(record.error());
   return encoding::encode_hex(record->bytes);
 }

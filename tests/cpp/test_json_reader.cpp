@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "check.hpp"
+#include "encoding/canonical_json.hpp"
 #include "encoding/json_reader.hpp"
 #include "encoding/json_writer.hpp"
 
@@ -20,10 +21,18 @@ using corvane::encoding::to_json;
 
 namespace {
 
-// The compact text of what `text` reads as, or the error message.
+// The compact text of what `text` reads as, or the error message. Every case
+// also runs through the one-pass canonical writer, which must agree exactly.
 std::string outcome(std::string_view text) {
   auto value = read_json(text);
-  return value ? to_json(*value) : "error: " + value.error().message;
+  std::string result = value ? to_json(*value) : "error: " + value.error().message;
+  std::string appended = "prefix";
+  auto kind = corvane::encoding::append_canonical_json(text, appended);
+  const std::string one_pass = kind ? appended.substr(6) : "error: " + kind.error().message;
+  if (one_pass != result || (!kind && appended != "prefix") || (kind && *kind != value->kind())) {
+    return "one pass gave " + one_pass + " where the tree gave " + result;
+  }
+  return result;
 }
 
 std::string repeat(std::string_view piece, std::size_t count) {
@@ -64,6 +73,15 @@ void accepts_json_texts() {
       {"{\"aa\":1,\"a\":2,\"\":3}", "{\"\":3,\"a\":2,\"aa\":1}"},
       {"{\"\\u00e9\":1,\"z\":2}", "{\"z\":2,\"é\":1}"},
       {"{\"a\\u0000b\":1,\"a\":2}", "{\"a\":2,\"a\\u0000b\":1}"},
+      // Members put in key order, the first staying or not, a key repeated.
+      {"{\"d\":4,\"c\":[3,3,3,3,3],\"a\":1,\"b\":2}", "{\"a\":1,\"b\":2,\"c\":[3,3,3,3,3],\"d\":4}"},
+      {"{\"a\":0,\"d\":4,\"c\":[3,3,3,3,3],\"b\":2,\"a\":5}", "{\"a\":5,\"b\":2,\"c\":[3,3,3,3,3],\"d\":4}"},
+      {"{\"a\":0,\"d\":4,\"c\":[3,3,3,3,3],\"b\":2}", "{\"a\":0,\"b\":2,\"c\":[3,3,3,3,3],\"d\":4}"},
+      // Floats of up to 15 digits and exponents up to 22 either way keep their
+      // digits as written; past that their digits are worked out (Python's repr).
+      {"[1.500,-100e-2,0.000123450,1e22,999999999999999e22,123456789012345e-22]",
+       "[1.5,-1.0,0.00012345,1e+22,9.99999999999999e+36,1.23456789012345e-8]"},
+      {"[1e23,1234567890123456e-22,5e-23]", "[1e+23,1.234567890123456e-7,5e-23]"},
   };
   for (const auto& c : cases) CHECK_EQ(outcome(c.text), std::string(c.expected));
 
@@ -75,28 +93,21 @@ void accepts_json_texts() {
   CHECK(lookup.ok() && lookup->find("c") == nullptr);
 }
 
-// A read document keeps its strings, arrays and objects together and frees
-// them at once; copies taken from it own theirs, and outlive it.
-void copies_outlive_their_document() {
+// A read document's values move whole, its root taking the arena along.
+void documents_move_whole() {
   const std::string text = "{\"b\":[\"a string longer than fourteen bytes\",{\"d\":[1,-2,0.5]},[]],\"a\":{}}";
   const std::string canonical = "{\"a\":{},\"b\":[\"a string longer than fourteen bytes\",{\"d\":[1,-2,0.5]},[]]}";
-  JsonValue inner;
   JsonValue root;
   {
     auto document = read_json(text);
     CHECK(document.ok());
     if (!document.ok()) return;
-    inner = *document->find("b");
-    JsonValue copy = *document;
     root = std::move(*document);
-    CHECK_EQ(to_json(copy), canonical);
   }
-  CHECK_EQ(to_json(inner), "[\"a string longer than fourteen bytes\",{\"d\":[1,-2,0.5]},[]]");
   CHECK_EQ(to_json(root), canonical);
   JsonValue reassigned = std::move(root);
-  reassigned = std::move(inner);
-  CHECK_EQ(to_json(reassigned), "[\"a string longer than fourteen bytes\",{\"d\":[1,-2,0.5]},[]]");
-  // A long string on its own is a document too.
+  reassigned = JsonValue(true);
+  CHECK_EQ(to_json(reassigned), "true");
   auto alone = read_json("\"" + std::string(100, 'x') + "\"");
   CHECK(alone.ok() && alone->as_string() == std::string(100, 'x'));
 }
@@ -359,6 +370,14 @@ void handles_large_inputs() {
   CHECK_EQ(outcome("1." + repeat("0", kTenMegabytes)), "1.0");
   CHECK_EQ(outcome("[" + repeat("0", kTenMegabytes)), "error: invalid number at line 1 column 3");
 
+  // In a larger object the largest member moves within the text, the others
+  // around it.
+  const std::string large = "\"" + repeat("x", 5000) + "\"";
+  CHECK_EQ(outcome("{\"a\":0,\"d\":4,\"c\":" + large + ",\"b\":2,\"a\":5}"),
+           "{\"a\":5,\"b\":2,\"c\":" + large + ",\"d\":4}");
+  CHECK_EQ(outcome("{\"a\":0,\"d\":4,\"c\":" + large + ",\"b\":[" + large + "]}"),
+           "{\"a\":0,\"b\":[" + large + "],\"c\":" + large + ",\"d\":4}");
+
   auto wide = read_json("[" + repeat("7,", 2000000) + "7]");
   CHECK(wide.ok() && wide->as_array().size() == 2000001);
 
@@ -372,6 +391,7 @@ void handles_large_inputs() {
   object.back() = '}';
   auto members = read_json(object);
   CHECK(members.ok() && members->as_object().size() == kKeys);
+  CHECK(members.ok() && outcome(object) == to_json(*members));
   if (members.ok() && members->as_object().size() == kKeys) {
     CHECK_EQ(members->as_object().front().key(), "k1000000"sv);
     CHECK_EQ(members->as_object().back().value().as_unsigned(), std::uint64_t{kKeys - 1});
@@ -382,7 +402,7 @@ void handles_large_inputs() {
 
 int main() {
   accepts_json_texts();
-  copies_outlive_their_document();
+  documents_move_whole();
   reads_numbers_by_class();
   reports_errors_with_positions();
   limits_nesting_to_127();
