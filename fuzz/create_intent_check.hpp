@@ -57,7 +57,7 @@ inline CreateIntentInput create_intent_input(const Fields& f) {
   in.args = {
       .tenant_id = f.text(0, "tenant-7"),
       .principal_seed = in.principal_seed,
-      .payee_seed = in.payee_seed,
+      .payee = corvane::functions::PayeeSeed{in.payee_seed},
       .intent_id = f.text(3, " 123E4567-e89b-12d3-a456-426614174000\n"),
       .principal_did = f.text(4, "did:example:principal"),
       .payee_did = f.text(5, "did:example:payee"),
@@ -82,7 +82,7 @@ inline std::optional<std::string> expected_create_intent_error(const CreateInten
   using namespace corvane::encoding;
   const auto& a = in.args;
   if (a.principal_seed.size() != 32) return "principal_seed must be exactly 32 bytes (Ed25519 signing key seed)";
-  if (a.payee_seed.size() != 32) return "payee_seed must be exactly 32 bytes (Ed25519 signing key seed)";
+  if (in.payee_seed.size() != 32) return "payee_seed must be exactly 32 bytes (Ed25519 signing key seed)";
   if (auto id = parse_uuid(trim_white_space(a.intent_id)); !id) return "intent_id: " + id.error().message;
   if (auto v = read_json(a.budget_json); !v) return "budget_json: " + v.error().message;
   if (auto v = read_json(a.evidence_schema_json); !v) return "evidence_schema_json: " + v.error().message;
@@ -219,7 +219,7 @@ inline void check_create_intent_document(const CreateIntentInput& in, bool with_
   json_member("evidence_schema", *schema, "intent_id");
   string_member("intent_id", format_uuid(*intent_id));
   string_member("payee_did", a.payee_did);
-  const auto payee_pubkey = public_key_of(a.payee_seed);
+  const auto payee_pubkey = public_key_of(in.payee_seed);
   const auto principal_pubkey = public_key_of(a.principal_seed);
   string_member("payee_pubkey", base64(payee_pubkey));
   string_member("principal_pubkey", base64(principal_pubkey));

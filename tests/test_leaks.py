@@ -13,6 +13,7 @@ import time
 
 import pytest
 
+from corvane_kit import _extras
 from corvane_kit import _native as native
 from valid_arguments import ART, CREATE, EVIDENCE, INTENT_ID, POLICY, SEED_A, SEED_B, SIGN, VERIFY
 
@@ -63,6 +64,8 @@ FUNCTIONS = {
     "policy": (native.build_signed_create_intent_with_policy_binding_json, POLICY),
     "sign": (native.sign_payee_evidence_binding_json, SIGN),
     "encode": (native.encode_evidence_sign_v1_hex, EVIDENCE),
+    "payee key": (_extras.build_signed_create_intent_json_for_payee_key,
+                  {**{k: v for k, v in CREATE.items() if k != "payee_seed"}, "payee_public_key": _extras.public_key(SEED_B)}),
 }
 
 WRONG_SEED = bytes(31)
@@ -108,6 +111,10 @@ ROADS = {
     "create allowed_tools empty": ("create", {"allowed_tools_json": "[]"}, ValueError),
     "create settlement_rail": ("create", {"settlement_rail": "cash"}, ValueError),
     "create deadline": ("create", {"deadline_rfc3339": "2030-13-01T00:00:00Z"}, ValueError),
+    # the create-intent function of _extras that takes the payee's public key
+    "payee key ok": ("payee key", {}, None),
+    "payee key length": ("payee key", {"payee_public_key": bytes(31)}, ValueError),
+    "payee key no seed's": ("payee key", {"payee_public_key": bytes(32)}, ValueError),
     # build_signed_create_intent_with_policy_binding_json
     "policy ok": ("policy", {}, None),
     "policy bind too many": ("policy", {"__positional__": 19}, TypeError),

@@ -75,7 +75,7 @@ body = corvane_kit.create_intent(
     allowed_tools_json=["browse"], settlement_rail="stripe_connect",
 )
 body = corvane_kit.create_policy_intent(
-    tenant_id="tenant-7", principal_seed=SEED, payee_seed=SEED, intent_id=INTENT,
+    tenant_id="tenant-7", principal_seed=SEED, payee_public_key="ab" * 32, intent_id=INTENT,
     principal_did="did:p", payee_did="did:q", budget_json=5000, currency="USD",
     amount_cents=1500, evidence_schema_json={}, deadline_rfc3339="2030-01-01T00:00:00Z",
     materialized_predicate_json={}, predicate_ref="ref", allowed_tools_json=TOOLS,
@@ -128,7 +128,7 @@ corvane_kit.evidence_sign_v1_hex(
     tenant_id="t", intent_id=INTENT, payee_did="d", payload_json="{}",
     artifacts_hex={ART}, submitted_at_rfc3339=AWARE,  # type: ignore[arg-type]
 )
-# The four signing functions take keywords only; only predicate_ref has a default.
+# The four signing functions take keywords only; only predicate_ref and the payee's two forms have defaults.
 corvane_kit.evidence_sign_v1_hex("t", INTENT, "d", "{}", [], AWARE)  # type: ignore[call-arg]
 corvane_kit.evidence_sign_v1_hex(tenant_id="t", intent_id=INTENT, payee_did="d", payload_json="{}", artifacts_hex=[])  # type: ignore[call-arg]
 wrong_bytes: bytes = corvane_kit.evidence_sign_v1_hex(  # type: ignore[assignment]

@@ -32,6 +32,10 @@ argument the caller wrote. The conversions:
 * Seeds are handed to the native function as they are, without a copy of their
   secret bytes: 32 bytes as ``bytes``, ``bytearray`` or a sequence of ints. A
   ``str`` is refused with a TypeError (for hex text use ``bytes.fromhex``).
+* The payee of an intent is named by exactly one of ``payee_seed`` and
+  ``payee_public_key``; the key is raw bytes, or hex or base64 text (decoded
+  here), and calls the ``_extras`` twin of the native function, which gives
+  the same body as the seed of that key.
 
 Every other argument, and every check of content (lengths, JSON syntax, UUID
 and timestamp forms, rails), is left to the native function, with its exceptions.
@@ -42,7 +46,7 @@ from __future__ import annotations
 import datetime as _dt
 import json
 import uuid
-from collections.abc import Iterator, Mapping, Sequence
+from collections.abc import Callable, Iterator, Mapping, Sequence
 from typing import Protocol, TypeAlias, TypeVar, Union
 
 from corvane_kit import _extras, _key_encodings, _native
@@ -163,11 +167,33 @@ def _seed(name: str, value: Seed) -> Seed:
     return value
 
 
+def _payee(
+    caller: str,
+    with_seed: Callable[..., str],
+    with_key: Callable[..., str],
+    payee_seed: Seed | None,
+    payee_public_key: KeyOrSignature | None,
+) -> tuple[Callable[..., str], dict[str, object]]:
+    """The function to call and its payee argument: the seed, or the public key for the key's twin."""
+    exactly_one = f"{caller}() takes exactly one of payee_seed and payee_public_key"
+    if payee_public_key is None:
+        if payee_seed is None:
+            raise TypeError(exactly_one + "; neither was given")
+        return with_seed, {"payee_seed": _seed("payee_seed", payee_seed)}
+    if payee_seed is not None:
+        raise TypeError(exactly_one + "; both were given")
+    if isinstance(payee_public_key, str):
+        payee_public_key = _key_encodings.as_bytes(_key_encodings.PAYEE_PUBLIC_KEY, payee_public_key)
+    # Raw bytes of any length go on: the native check has its place in the order of checks.
+    return with_key, {"payee_public_key": payee_public_key}
+
+
 def create_intent(
     *,
     tenant_id: str,
     principal_seed: Seed,
-    payee_seed: Seed,
+    payee_seed: Seed | None = None,
+    payee_public_key: KeyOrSignature | None = None,
     intent_id: IntentId,
     principal_did: str,
     payee_did: str,
@@ -185,12 +211,13 @@ def create_intent(
 
     The Pythonic form of ``build_signed_create_intent_json``; an empty
     ``predicate_ref`` (the default) leaves the reference out of the document.
+    The payee is named by exactly one of ``payee_seed`` and ``payee_public_key``
+    (32 raw bytes, or hex or base64 text): only its public key is signed.
 
     >>> import datetime as dt, json, uuid
-    >>> body = create_intent(
+    >>> terms = dict(
     ...     tenant_id="tenant-7",
-    ...     principal_seed=bytes(range(32)),   # example seeds: never use them
-    ...     payee_seed=bytes(range(32, 64)),
+    ...     principal_seed=bytes(range(32)),   # example seed: never use it
     ...     intent_id=uuid.UUID("123e4567-e89b-12d3-a456-426614174000"),
     ...     principal_did="did:example:principal",
     ...     payee_did="did:example:payee",
@@ -203,16 +230,26 @@ def create_intent(
     ...     allowed_tools_json=["browse"],
     ...     settlement_rail="stripe_connect",
     ... )
+    >>> body = create_intent(**terms, payee_seed=bytes(range(32, 64)))   # example seed
     >>> doc = json.loads(body)
     >>> doc["deadline"], doc["budget"], doc["intent_id"], doc["signing_version"]
     ('2030-01-01T09:30:00+02:00', {'max_cents': 5000}, '123e4567-e89b-12d3-a456-426614174000', 6)
     >>> "predicate_ref" in doc
     False
+    >>> create_intent(**terms, payee_public_key=doc["payee_pubkey"]) == body
+    True
     """
-    return _native.build_signed_create_intent_json(
+    function, payee = _payee(
+        "create_intent",
+        _native.build_signed_create_intent_json,
+        _extras.build_signed_create_intent_json_for_payee_key,
+        payee_seed,
+        payee_public_key,
+    )
+    return function(
         tenant_id=tenant_id,
         principal_seed=_seed("principal_seed", principal_seed),
-        payee_seed=_seed("payee_seed", payee_seed),
+        **payee,
         intent_id=_intent_id_text(intent_id),
         principal_did=principal_did,
         payee_did=payee_did,
@@ -232,7 +269,8 @@ def create_policy_intent(
     *,
     tenant_id: str,
     principal_seed: Seed,
-    payee_seed: Seed,
+    payee_seed: Seed | None = None,
+    payee_public_key: KeyOrSignature | None = None,
     intent_id: IntentId,
     principal_did: str,
     payee_did: str,
@@ -253,6 +291,7 @@ def create_policy_intent(
 
     The Pythonic form of ``build_signed_create_intent_with_policy_binding_json``.
     ``policy_content_digest_hex`` takes the 32-byte digest itself or its hex text.
+    The payee is named as for ``create_intent``.
 
     >>> import hashlib, json, uuid
     >>> body = create_policy_intent(
@@ -278,10 +317,17 @@ def create_policy_intent(
     >>> doc["policy_binding"], doc["signing_version"]
     ({'template_id': 'travel-default', 'version_seq': 3}, 7)
     """
-    return _native.build_signed_create_intent_with_policy_binding_json(
+    function, payee = _payee(
+        "create_policy_intent",
+        _native.build_signed_create_intent_with_policy_binding_json,
+        _extras.build_signed_create_intent_with_policy_binding_json_for_payee_key,
+        payee_seed,
+        payee_public_key,
+    )
+    return function(
         tenant_id=tenant_id,
         principal_seed=_seed("principal_seed", principal_seed),
-        payee_seed=_seed("payee_seed", payee_seed),
+        **payee,
         intent_id=_intent_id_text(intent_id),
         principal_did=principal_did,
         payee_did=payee_did,

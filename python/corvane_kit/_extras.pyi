@@ -4,8 +4,61 @@ from collections.abc import Sequence
 from typing import TypeAlias
 
 _Seed: TypeAlias = bytes | bytearray | Sequence[int]
+_PublicKey: TypeAlias = bytes | bytearray | Sequence[int]
 
-__all__ = ["public_key"]
+__all__ = [
+    "public_key",
+    "build_signed_create_intent_json_for_payee_key",
+    "build_signed_create_intent_with_policy_binding_json_for_payee_key",
+]
 
 def public_key(seed: _Seed) -> bytes:
     """Return the 32-byte Ed25519 public key of a 32-byte seed."""
+
+def build_signed_create_intent_json_for_payee_key(
+    tenant_id: str,
+    principal_seed: _Seed,
+    payee_public_key: _PublicKey,
+    intent_id: str,
+    principal_did: str,
+    payee_did: str,
+    budget_json: str,
+    currency: str,
+    amount_cents: int,
+    evidence_schema_json: str,
+    deadline_rfc3339: str,
+    predicate_json: str,
+    predicate_ref: str,
+    allowed_tools_json: str,
+    settlement_rail: str,
+) -> str:
+    """Return the body of ``build_signed_create_intent_json`` with the payee given by its public key.
+
+    ``payee_public_key`` must be exactly 32 bytes: the Ed25519 public key of the payee's seed.
+    """
+
+def build_signed_create_intent_with_policy_binding_json_for_payee_key(
+    tenant_id: str,
+    principal_seed: _Seed,
+    payee_public_key: _PublicKey,
+    intent_id: str,
+    principal_did: str,
+    payee_did: str,
+    budget_json: str,
+    currency: str,
+    amount_cents: int,
+    evidence_schema_json: str,
+    deadline_rfc3339: str,
+    materialized_predicate_json: str,
+    predicate_ref: str,
+    allowed_tools_json: str,
+    settlement_rail: str,
+    policy_template_id: str,
+    policy_version_seq: int,
+    policy_content_digest_hex: str,
+) -> str:
+    """Return the body of ``build_signed_create_intent_with_policy_binding_json`` with the payee given by its
+    public key.
+
+    ``payee_public_key`` must be exactly 32 bytes: the Ed25519 public key of the payee's seed.
+    """

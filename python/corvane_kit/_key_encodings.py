@@ -13,6 +13,7 @@ from __future__ import annotations
 
 import base64
 import binascii
+import re
 from dataclasses import dataclass
 
 from corvane_kit import _native
@@ -53,6 +54,7 @@ class BinaryValue:
 
 PUBLIC_KEY = BinaryValue("public_key_hex", "public key", 32)
 SIGNATURE = BinaryValue("signature_hex", "signature", 64)
+PAYEE_PUBLIC_KEY = BinaryValue("payee_public_key", "public key", 32)
 
 
 # Inputs that pass every check, standing in for one whose form is wrong while
@@ -100,6 +102,14 @@ def as_hex(value: BinaryValue, given: bytes | bytearray | str) -> str:
         except binascii.Error as e:
             raise ValueError(f"{value.parameter}: {value.base64_length} characters but not base64 ({e})") from None
     raise value.wrong_length(f"{len(text)} characters")
+
+
+def as_bytes(value: BinaryValue, given: bytes | bytearray | str) -> bytes:
+    """The raw bytes of raw bytes, hex text or base64 text."""
+    text = as_hex(value, given)
+    if not re.fullmatch(r"[0-9a-fA-F]*", text):
+        raise ValueError(f"{value.parameter}: {value.hex_length} characters but not hex digits")
+    return bytes.fromhex(text)
 
 
 def from_file(value: BinaryValue, data: bytes) -> bytes | str:

@@ -1,9 +1,12 @@
-"""The ``corvane-kit`` command: the five signing functions from a shell.
+"""The ``corvane-kit`` command: the five signing functions from a shell, and key tools.
 
-Each subcommand calls one function of ``corvane_kit._native`` with the
+Each signing subcommand calls one function of ``corvane_kit._native`` with the
 arguments gathered from a request file, from individual options (which
 override the request file) and, for seeds, from a seed file or an environment
-variable. Seeds are never taken from the command line itself.
+variable. Seeds are never taken from the command line itself. The create-intent
+commands may name the payee by its public key instead, and then call the
+function's twin in ``corvane_kit._extras``. ``public-key`` and ``new-seed``
+(see ``_cli_keys``) print a seed's public key and make a new seed file.
 
 Exit status: 0 on success (for ``verify-digest``: the signature is valid),
 1 when ``verify-digest`` finds the signature invalid, 2 on any error (a failed
@@ -22,7 +25,7 @@ import sys
 from dataclasses import dataclass
 from typing import IO, Any, Mapping, NoReturn, Sequence
 
-from corvane_kit import _cli_request, _cli_seeds, _key_encodings, _native
+from corvane_kit import _cli_keys, _cli_request, _cli_seeds, _extras, _key_encodings, _native
 from corvane_kit._cli_error import CliError
 from corvane_kit._key_encodings import BinaryValue
 
@@ -62,6 +65,7 @@ class Command:
     summary: str
     description: str
     examples: str
+    payee_key_function: str | None = None  # attribute of corvane_kit._extras, called with payee_public_key
 
 
 # ------------------------------------------------------------------ parameters
@@ -70,6 +74,14 @@ _TENANT = Param("tenant_id", TEXT, "--tenant-id", "tenant identifier (signed, no
 _PRINCIPAL_SEED = Param("principal_seed", SEED, "principal-seed", "the principal's (payer's) 32-byte Ed25519 seed")
 _PAYEE_SEED_INTENT = Param(
     "payee_seed", SEED, "payee-seed", "the payee's 32-byte Ed25519 seed (only its public key is used)"
+)
+_PAYEE_PUBLIC_KEY = Param(
+    "payee_public_key",
+    BINARY,
+    "--payee-public-key",
+    "the payee's 32-byte Ed25519 public key, in place of its seed: 64 hex digits or 44 base64 characters",
+    "--payee-public-key-file",
+    binary=_key_encodings.PAYEE_PUBLIC_KEY,
 )
 _INTENT_ID = Param("intent_id", TEXT, "--intent-id", "intent UUID (hyphenated, simple, braced or urn:uuid: form)")
 _PRINCIPAL_DID = Param("principal_did", TEXT, "--principal-did", "principal DID")
@@ -126,6 +138,7 @@ _INTENT_PARAMS = (
     _TENANT,
     _PRINCIPAL_SEED,
     _PAYEE_SEED_INTENT,
+    _PAYEE_PUBLIC_KEY,
     _INTENT_ID,
     _PRINCIPAL_DID,
     _PAYEE_DID,
@@ -160,6 +173,12 @@ no option that takes a seed itself. A seed file must be private: one that
 group or others may read or write is refused (fix: chmod 600 FILE); a file
 owned by another user, typically root, may grant its group read access."""
 
+_PAYEE_KEY_HELP = """\
+The payee: give its seed, or only its public key (--payee-public-key TEXT,
+base64 as in the bodies or hex; --payee-public-key-file FILE, which may also
+hold the 32 raw bytes; or payee_public_key in the request file), never both.
+Only the public key is signed, so the body is the same either way."""
+
 COMMANDS = (
     Command(
         "create-intent",
@@ -167,13 +186,17 @@ COMMANDS = (
         _INTENT_PARAMS,
         "sign a create-intent request (body of POST /intents)",
         "Build the CreateIntentRequest body of POST /intents, signed by the principal,\n"
-        "and print it as one line of JSON.\n\n" + _REQUEST_HELP + "\n\n" + _SEED_HELP,
+        "and print it as one line of JSON.\n\n" + _REQUEST_HELP + "\n\n" + _SEED_HELP + "\n\n" + _PAYEE_KEY_HELP,
         "  corvane-kit create-intent --request examples/intent.json \\\n"
         "      --principal-seed-file examples/seeds/principal.example.hex \\\n"
         "      --payee-seed-file examples/seeds/payee.example.hex\n\n"
         "  # PRINCIPAL_SEED holds 64 hex digits, exported by your secret store\n"
         "  corvane-kit create-intent --request intent.json --amount-cents 2500 --budget budget.json \\\n"
-        "      --principal-seed-env PRINCIPAL_SEED --payee-seed-file payee.hex",
+        "      --principal-seed-env PRINCIPAL_SEED --payee-seed-file payee.hex\n\n"
+        "  # only the payee's public key is known, as 'corvane-kit public-key' printed it\n"
+        "  corvane-kit create-intent --request intent.json --principal-seed-env PRINCIPAL_SEED \\\n"
+        "      --payee-public-key \"$PAYEE_PUBKEY\"",
+        "build_signed_create_intent_json_for_payee_key",
     ),
     Command(
         "create-policy-intent",
@@ -182,12 +205,14 @@ COMMANDS = (
         "sign a create-intent request bound to a managed policy",
         "Build the CreateIntentRequest body of POST /intents for an intent bound to a\n"
         "published managed policy (template id, version sequence number, content\n"
-        "digest), signed by the principal, and print it as one line of JSON.\n\n" + _REQUEST_HELP + "\n\n" + _SEED_HELP,
+        "digest), signed by the principal, and print it as one line of JSON.\n\n"
+        + _REQUEST_HELP + "\n\n" + _SEED_HELP + "\n\n" + _PAYEE_KEY_HELP,
         "  corvane-kit create-policy-intent --request examples/policy-intent.json \\\n"
         "      --principal-seed-file examples/seeds/principal.example.hex \\\n"
         "      --payee-seed-file examples/seeds/payee.example.hex\n\n"
         "  corvane-kit create-policy-intent --request policy-intent.json --policy-version-seq 4 \\\n"
         "      --materialized-predicate - --principal-seed-env P_SEED --payee-seed-env Q_SEED < predicate.json",
+        "build_signed_create_intent_with_policy_binding_json_for_payee_key",
     ),
     Command(
         "sign-evidence",
@@ -232,6 +257,36 @@ COMMANDS = (
     ),
 )
 
+# The key tools: no signing function, run by _run_key_command.
+_KEY_SEED = Param("seed", SEED, "seed", "the 32-byte Ed25519 seed whose public key is printed")
+KEY_COMMANDS = (
+    Command(
+        "public-key",
+        "",
+        (_KEY_SEED,),
+        "print the public key of a seed, to register it with the service",
+        "Print the Ed25519 public key of a seed: what its holder registers with the\n"
+        "service, and what the bodies carry as principal_pubkey or payee_pubkey.\n"
+        "Base64 by default, as in the bodies; --format hex for hex. The seed itself\n"
+        "is never printed.\n\n" + _SEED_HELP,
+        "  corvane-kit public-key --seed-file examples/seeds/payee.example.hex\n\n"
+        "  corvane-kit public-key --seed-env PAYEE_SEED --format hex",
+    ),
+    Command(
+        "new-seed",
+        "",
+        (),
+        "make a new seed file (mode 0600) and print its public key",
+        "Make a new Ed25519 seed from the system's secure random source, write it to a\n"
+        "new file as 64 hex digits and a newline, and print its public key (base64 by\n"
+        "default, --format hex for hex). The file is created with mode 0600 whatever\n"
+        "the umask; an existing path (a file, a symbolic link, anything) is never\n"
+        "replaced. The seed itself is never printed.",
+        "  corvane-kit new-seed --out payee.seed\n\n"
+        "  corvane-kit new-seed --out ~/.config/intents/principal.seed --format hex",
+    ),
+)
+
 
 # ------------------------------------------------------------------- argparse
 
@@ -272,7 +327,7 @@ def build_parser() -> argparse.ArgumentParser:
         allow_abbrev=False,
         formatter_class=argparse.RawDescriptionHelpFormatter,
         description="Sign payment-intent requests and evidence submissions, print signing bytes,\n"
-        "and verify digest signatures.",
+        "verify digest signatures, make seeds and print their public keys.",
         epilog="Exit status: 0 on success, 1 when verify-digest finds a signature invalid,\n"
         "2 on any error (one line on standard error), 141 when standard output is a\n"
         "pipe whose reader has gone.\n\n"
@@ -280,7 +335,7 @@ def build_parser() -> argparse.ArgumentParser:
     )
     parser.add_argument("--version", action="version", version=f"%(prog)s {_version()}")
     sub = parser.add_subparsers(dest="command", metavar="COMMAND", parser_class=_Parser)
-    for command in COMMANDS:
+    for command in COMMANDS + KEY_COMMANDS:
         p = sub.add_parser(
             command.name,
             help=command.summary,
@@ -289,7 +344,12 @@ def build_parser() -> argparse.ArgumentParser:
             formatter_class=argparse.RawDescriptionHelpFormatter,
             allow_abbrev=False,
         )
-        p.add_argument("--request", metavar="FILE", help="JSON request file holding the arguments ('-': standard input)")
+        if command in KEY_COMMANDS:
+            _cli_keys.add_format_option(p)
+            if command.name == "new-seed":
+                _cli_keys.add_out_option(p)
+        else:
+            p.add_argument("--request", metavar="FILE", help="JSON request file holding the arguments ('-': standard input)")
         for param in command.params:
             _add_param(p, param)
     return parser
@@ -319,9 +379,10 @@ def _add_param(p: argparse.ArgumentParser, param: Param) -> None:
             help="use the SHA-256 digest of this file's bytes ('-': standard input)",
         )
     elif param.kind == BINARY:
-        assert param.binary is not None and param.file_flag is not None and param.alias is not None
+        assert param.binary is not None and param.file_flag is not None
         group = p.add_mutually_exclusive_group()
-        group.add_argument(param.flag, param.alias, dest=param.name, metavar="TEXT", help=label)
+        names = (param.flag, param.alias) if param.alias else (param.flag,)
+        group.add_argument(*names, dest=param.name, metavar="TEXT", help=label)
         group.add_argument(
             param.file_flag,
             dest=param.name + "_file",
@@ -483,7 +544,12 @@ def _gather(command: Command, args: argparse.Namespace, environ: Mapping[str, st
     member_origins: dict[str, str] = {}
     if args.request is not None:
         members, member_origins = _request_members(command, args.request)
+    payee_not_given = None
     for param in command.params:
+        if param is _PAYEE_SEED_INTENT:
+            payee_not_given = _payee_not_given(args, members)
+        if param.name == payee_not_given:
+            continue
         if param.kind == SEED:
             seed = _read_seed(param, args, environ)
             gathered.seeds.append(seed)
@@ -502,6 +568,24 @@ def _gather(command: Command, args: argparse.Namespace, environ: Mapping[str, st
         if value is None:
             raise CliError(f"missing {param.name}: {_how_to_give(param)}")
         gathered.values[param.name] = value
+
+
+def _payee_not_given(args: argparse.Namespace, members: Mapping[str, Any]) -> str:
+    """Of the payee's seed and its public key, the one not given, once exactly one is."""
+    seed = [flag for flag, value in (("--payee-seed-file", args.payee_seed_file),
+                                     ("--payee-seed-env", args.payee_seed_env)) if value is not None]
+    key = [flag for flag, value in (("--payee-public-key", args.payee_public_key),
+                                    ("--payee-public-key-file", args.payee_public_key_file),
+                                    ("payee_public_key in the request file", members.get("payee_public_key")))
+           if value is not None]
+    if seed and key:
+        raise CliError(f"give the payee's seed or its public key, not both (got {' and '.join(seed + key)})")
+    if not seed and not key:
+        raise CliError(
+            "missing the payee: give --payee-seed-file FILE or --payee-seed-env NAME, or its public key with "
+            "--payee-public-key TEXT or --payee-public-key-file FILE (or payee_public_key in the request file)"
+        )
+    return _PAYEE_SEED_INTENT.name if key else _PAYEE_PUBLIC_KEY.name
 
 
 def _value_from_file(param: Param, path: str) -> Any:
@@ -545,6 +629,11 @@ def _call(command: Command, arguments: _Arguments) -> Any:
             values["signature_hex"], values["public_key_hex"] = _key_encodings.verifier_arguments(
                 values["digest_hex"], values["signature_hex"], values["public_key_hex"]
             )
+        if "payee_public_key" in values:
+            values["payee_public_key"] = _key_encodings.as_bytes(
+                _key_encodings.PAYEE_PUBLIC_KEY, values["payee_public_key"]
+            )
+            return getattr(_extras, str(command.payee_key_function))(**values)
         return getattr(_native, command.function)(**values)
     except (KeyboardInterrupt, SystemExit, GeneratorExit):
         raise
@@ -582,10 +671,12 @@ def run(argv: Sequence[str] | None = None, environ: Mapping[str, str] | None = N
     parser = build_parser()
     args, extra = parser.parse_known_args(argv)
     if args.command is None:
-        raise CliError(f"choose a command: {', '.join(c.name for c in COMMANDS)}; see '{PROG} --help'")
-    command = next(c for c in COMMANDS if c.name == args.command)
+        raise CliError(f"choose a command: {', '.join(c.name for c in COMMANDS + KEY_COMMANDS)}; see '{PROG} --help'")
+    command = next(c for c in COMMANDS + KEY_COMMANDS if c.name == args.command)
     if extra:
         raise CliError(_unrecognized(command, extra))
+    if command in KEY_COMMANDS:
+        return EXIT_OK, _run_key_command(command, args, os.environ if environ is None else environ)
     arguments = _Arguments({}, {}, [])
     try:
         _gather(command, args, os.environ if environ is None else environ, arguments)
@@ -596,6 +687,16 @@ def run(argv: Sequence[str] | None = None, environ: Mapping[str, str] | None = N
     if isinstance(result, bool):
         return (EXIT_OK if result else EXIT_INVALID), ("true\n" if result else "false\n")
     return EXIT_OK, result + "\n"
+
+
+def _run_key_command(command: Command, args: argparse.Namespace, environ: Mapping[str, str]) -> str:
+    if command.name == "new-seed":
+        return _cli_keys.new_seed(args.out, args.format)
+    seed = _read_seed(_KEY_SEED, args, environ)
+    try:
+        return _cli_keys.public_key_line(seed, args.format)
+    finally:
+        seed[:] = bytes(len(seed))
 
 
 # ---------------------------------------------------------------------- output

@@ -1,4 +1,4 @@
-// The five parameter kinds a declaration can use. Each names the native value
+// The parameter kinds a declaration can use. Each names the native value
 // that owns a converted argument for the call, its converter, and the view the
 // implementation's request receives.
 #pragma once
@@ -29,6 +29,15 @@ struct SeedBytes {
   using Owner = SecretBytes;
   static bool convert(PyObject* object, Owner& out) { return convert_seed_bytes(object, out); }
   static std::span<const std::uint8_t> view(const Owner& owner) { return owner.view(); }
+};
+
+// Seed bytes handed over wrapped in View (a struct of one span), for an
+// implementation that takes bytes of more than one meaning in one place.
+template <class View>
+struct BytesAs {
+  using Owner = SecretBytes;
+  static bool convert(PyObject* object, Owner& out) { return convert_seed_bytes(object, out); }
+  static View view(const Owner& owner) { return View{owner.view()}; }
 };
 
 struct TextList {

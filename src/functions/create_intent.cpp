@@ -34,8 +34,8 @@ std::string_view signed_predicate_ref(std::string_view predicate_ref) {
 Expected<CheckedIntent> check_intent(const CreateIntentRequest& r, std::string_view predicate_parameter) {
   auto principal_seed = crypto::checked_seed(r.principal_seed, "principal_seed");
   if (!principal_seed) return fail(std::move(principal_seed).error());
-  auto payee_seed = crypto::checked_seed(r.payee_seed, "payee_seed");
-  if (!payee_seed) return fail(std::move(payee_seed).error());
+  auto payee_key = checked_payee_key(r.payee);
+  if (!payee_key) return fail(std::move(payee_key).error());
 
   auto intent_id = encoding::parse_uuid(encoding::trim_white_space(r.intent_id));
   if (!intent_id) return value_error("intent_id: " + intent_id.error().message);
@@ -70,8 +70,7 @@ Expected<CheckedIntent> check_intent(const CreateIntentRequest& r, std::string_v
               .intent_id = *intent_id,
               .principal_did = r.principal_did,
               .payee_did = r.payee_did,
-              // The payee's key wipes itself as soon as its public half is taken.
-              .payee_pubkey = crypto::SigningKey(*payee_seed).public_key(),
+              .payee_pubkey = *payee_key,
               .budget = std::move(budget).value(),
               .currency = r.currency,
               .amount_cents = r.amount_cents,

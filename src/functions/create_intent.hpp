@@ -8,16 +8,18 @@
 #include <string_view>
 
 #include "base/expected.hpp"
+#include "functions/intent_payee.hpp"
 
 namespace corvane::functions {
 
 // The arguments of both functions, in parameter order. The policy-bound one
 // has its materialized predicate in the twelfth place and the policy head
-// after the rail; the plain one leaves the head empty.
+// after the rail; the plain one leaves the head empty. The payee is named by
+// its seed or by its public key; the body is the same for the same key.
 struct CreateIntentRequest {
   std::string_view tenant_id;
   std::span<const std::uint8_t> principal_seed;
-  std::span<const std::uint8_t> payee_seed;
+  Payee payee;
   std::string_view intent_id;
   std::string_view principal_did;
   std::string_view payee_did;

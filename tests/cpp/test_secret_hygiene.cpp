@@ -196,7 +196,7 @@ corvane::functions::CreateIntentRequest intent_request() {
   return {
       .tenant_id = "tenant-7",
       .principal_seed = kPrincipalSeed,
-      .payee_seed = kPayeeSeed,
+      .payee = corvane::functions::PayeeSeed{kPayeeSeed},
       .intent_id = "123e4567-e89b-12d3-a456-426614174000",
       .principal_did = "did:example:principal",
       .payee_did = "did:example:payee",
@@ -229,7 +229,8 @@ void intent_roads_free_no_seed() {
       {"deadline", [](Request& a) { a.deadline_rfc3339 = "2030-01-01"; }, {}, false},
       // After the payee key is derived:
       {"policy digest", [](Request&) {}, "ab", false},
-      {"payee_seed length", [](Request& a) { a.payee_seed = a.payee_seed.first(31); }, {}, false},
+      {"payee_seed length",
+       [](Request& a) { a.payee = corvane::functions::PayeeSeed{std::span(kPayeeSeed).first(31)}; }, {}, false},
   };
   for (const Road& road : roads) {
     Request request = intent_request();
