@@ -35,6 +35,10 @@ argument the caller wrote. The conversions:
 
 Every other argument, and every check of content (lengths, JSON syntax, UUID
 and timestamp forms, rails), is left to the native function, with its exceptions.
+One check is added after it: the three builders of request bodies refuse, with
+a ValueError naming the parameter and the number, a body holding a float that
+the JSON reader would read back as its neighbour, since the service could never
+verify its signature (see ``_misread_numbers``).
 """
 
 from __future__ import annotations
@@ -46,6 +50,7 @@ from collections.abc import Iterator, Mapping, Sequence
 from typing import Protocol, TypeAlias, TypeVar, Union
 
 from corvane_kit import _extras, _key_encodings, _native
+from corvane_kit._misread_numbers import refuse_misread_numbers
 
 __all__ = [
     "public_key",
@@ -209,7 +214,7 @@ def create_intent(
     >>> "predicate_ref" in doc
     False
     """
-    return _native.build_signed_create_intent_json(
+    return refuse_misread_numbers(_native.build_signed_create_intent_json(
         tenant_id=tenant_id,
         principal_seed=_seed("principal_seed", principal_seed),
         payee_seed=_seed("payee_seed", payee_seed),
@@ -225,7 +230,7 @@ def create_intent(
         predicate_ref=predicate_ref,
         allowed_tools_json=_json_text("allowed_tools_json", allowed_tools_json),
         settlement_rail=settlement_rail,
-    )
+    ))
 
 
 def create_policy_intent(
@@ -278,7 +283,7 @@ def create_policy_intent(
     >>> doc["policy_binding"], doc["signing_version"]
     ({'template_id': 'travel-default', 'version_seq': 3}, 7)
     """
-    return _native.build_signed_create_intent_with_policy_binding_json(
+    return refuse_misread_numbers(_native.build_signed_create_intent_with_policy_binding_json(
         tenant_id=tenant_id,
         principal_seed=_seed("principal_seed", principal_seed),
         payee_seed=_seed("payee_seed", payee_seed),
@@ -299,7 +304,7 @@ def create_policy_intent(
         policy_template_id=policy_template_id,
         policy_version_seq=policy_version_seq,
         policy_content_digest_hex=_hex_text("policy_content_digest_hex", policy_content_digest_hex),
-    )
+    ))
 
 
 def sign_evidence(
@@ -333,7 +338,7 @@ def sign_evidence(
     >>> doc["artifacts"] == [hashlib.sha256(b"receipt.pdf").hexdigest()]
     True
     """
-    return _native.sign_payee_evidence_binding_json(
+    return refuse_misread_numbers(_native.sign_payee_evidence_binding_json(
         tenant_id=tenant_id,
         intent_id=_intent_id_text(intent_id),
         payee_did=payee_did,
@@ -341,7 +346,7 @@ def sign_evidence(
         artifacts_hex=_artifacts_text(artifacts_hex),
         submitted_at_rfc3339=_rfc3339_text("submitted_at_rfc3339", submitted_at_rfc3339),
         secret_seed=_seed("secret_seed", secret_seed),
-    )
+    ))
 
 
 def evidence_sign_v1_hex(

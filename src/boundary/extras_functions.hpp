@@ -6,6 +6,8 @@
 #include "boundary/declaration.hpp"
 #include "boundary/function_table.hpp"
 #include "boundary/parameter_kinds.hpp"
+#include "functions/body_check.hpp"
+#include "functions/misread_numbers.hpp"
 #include "functions/public_key.hpp"
 
 namespace corvane::boundary {
@@ -13,6 +15,27 @@ namespace corvane::boundary {
 using PublicKey = Declare<"public_key", "Returns the 32-byte Ed25519 public key of a 32-byte seed (bytes).",
                           functions::public_key, Param<"seed", SeedBytes>>;
 
-using ExtrasFunctions = FunctionTable<PublicKey>;
+// Checking request bodies as the service does.
+using CheckCreateIntent = Declare<
+    "check_create_intent",
+    "Rebuilds the signing payload of a CreateIntentRequest body and verifies its principal_signature.\n\n"
+    "Returns (ok, payload bytes or None, reason or None). signing_version 7 needs the policy content\n"
+    "digest (hex) and the materialized predicate (JSON text); version 6 takes None for both.",
+    functions::check_create_intent, Param<"body", Text>, Param<"tenant_id", Text>,
+    Param<"policy_content_digest", OptionalText>, Param<"materialized_predicate_json", OptionalText>>;
+
+using CheckEvidence = Declare<
+    "check_evidence",
+    "Rebuilds the EvidenceSignV1 payload of an evidence submission body and verifies its payee_signature.\n\n"
+    "Returns (ok, payload bytes or None, reason or None).",
+    functions::check_evidence, Param<"body", Text>, Param<"tenant_id", Text>, Param<"intent_id", Text>>;
+
+using MisreadNumber = Declare<
+    "misread_number",
+    "For a body a builder returned: [member, number as written, what it reads back as] for the first\n"
+    "float the reader does not read back as written (such a body can never verify), else [].",
+    functions::misread_number, Param<"body", Text>>;
+
+using ExtrasFunctions = FunctionTable<PublicKey, CheckCreateIntent, CheckEvidence, MisreadNumber>;
 
 }  // namespace corvane::boundary

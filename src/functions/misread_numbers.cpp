@@ -1,0 +1,167 @@
+#include "functions/misread_numbers.hpp"
+
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <system_error>
+#include <utility>
+
+#include "encoding/json_reader.hpp"
+#include "encoding/json_writer.hpp"
+
+namespace corvane::functions {
+namespace {
+
+using encoding::JsonKind;
+using encoding::JsonValue;
+
+struct NumberText {
+  std::string_view member;
+  std::string_view text;
+};
+
+bool is_number_byte(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E'; }
+
+// The numbers of a text the reader accepted, in the order written, each with
+// the key of the top-level member around it. Strings are skipped whole, so
+// digits inside them are no numbers.
+std::vector<NumberText> number_texts(std::string_view json) {
+  std::vector<NumberText> numbers;
+  std::string_view member;
+  int depth = 0;
+  bool top_is_object = false, key_next = false;
+  for (std::size_t i = 0; i < json.size();) {
+    const char c = json[i];
+    if (c == '"') {
+      const std::size_t start = ++i;
+      while (i < json.size() && json[i] != '"') i += json[i] == '\\' ? 2 : 1;
+      if (key_next) member = json.substr(start, i - start);
+      key_next = false;
+      ++i;
+    } else if (c == '-' || (c >= '0' && c <= '9')) {
+      const std::size_t start = i;
+      while (i < json.size() && is_number_byte(json[i])) ++i;
+      numbers.push_back({member, json.substr(start, i - start)});
+    } else {
+      if (c == '{' || c == '[') {
+        if (depth++ == 0) top_is_object = key_next = c == '{';
+      } else if (c == '}' || c == ']') {
+        --depth;
+      } else if (c == ',') {
+        key_next = depth == 1 && top_is_object;
+      }
+      ++i;
+    }
+  }
+  return numbers;
+}
+
+std::string float_text(double value) {
+  std::string text;
+  encoding::append_json_float(value, text);
+  return text;
+}
+
+// The value whose shortest text `text` is, when the reader read the text as
+// another value `read`.
+std::optional<double> written_value(std::string_view text, double read) {
+  if (float_text(read) == text) return std::nullopt;
+  double exact = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), exact);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (std::bit_cast<std::uint64_t>(exact) == std::bit_cast<std::uint64_t>(read)) return std::nullopt;
+  if (float_text(exact) != text) return std::nullopt;
+  return exact;
+}
+
+// The numbers of a value in the order its compact text holds them.
+void collect_numbers(const JsonValue& value, std::vector<const JsonValue*>& out) {
+  switch (value.kind()) {
+    case JsonKind::unsigned_integer:
+    case JsonKind::negative_integer:
+    case JsonKind::floating:
+      out.push_back(&value);
+      break;
+    case JsonKind::array:
+      for (const JsonValue& item : value.as_array()) collect_numbers(item, out);
+      break;
+    case JsonKind::object:
+      for (const auto& member : value.as_object()) collect_numbers(member.value(), out);
+      break;
+    default:
+      break;
+  }
+}
+
+using Replacements = std::vector<std::pair<const JsonValue*, double>>;
+
+// A copy of `value` with the replacements, which come in the order of
+// collect_numbers; `next` is the first not yet made.
+JsonValue replaced(const JsonValue& value, const Replacements& replacements, std::size_t& next) {
+  if (next < replacements.size() && &value == replacements[next].first) return JsonValue(replacements[next++].second);
+  switch (value.kind()) {
+    case JsonKind::array: {
+      encoding::JsonArray items;
+      items.reserve(value.as_array().size());
+      for (const JsonValue& item : value.as_array()) items.push_back(replaced(item, replacements, next));
+      return JsonValue(std::move(items));
+    }
+    case JsonKind::object: {
+      encoding::JsonObject members;
+      members.reserve(value.as_object().size());
+      for (const auto& member : value.as_object()) {
+        members.emplace_back(member.key(), replaced(member.value(), replacements, next));
+      }
+      return JsonValue(std::move(members));
+    }
+    default:
+      return value;
+  }
+}
+
+bool could_be_float(std::string_view text) {
+  // Integers of up to 19 digits are read as integers, never as floats.
+  return text.find_first_of(".eE") != std::string_view::npos || text.size() > 19;
+}
+
+}  // namespace
+
+std::optional<MisreadNumber> first_misread_number(std::string_view json_text) {
+  for (const NumberText& number : number_texts(json_text)) {
+    if (!could_be_float(number.text)) continue;
+    const auto read = encoding::read_json(number.text);
+    if (!read || read->kind() != JsonKind::floating) continue;
+    if (written_value(number.text, read->as_float())) {
+      return MisreadNumber{number.member, number.text, float_text(read->as_float())};
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<AsWritten> numbers_as_written(std::string_view json_text, const JsonValue& value) {
+  std::vector<const JsonValue*> numbers;
+  collect_numbers(value, numbers);
+  const std::vector<NumberText> texts = number_texts(json_text);
+  if (texts.size() != numbers.size()) return std::nullopt;
+  Replacements replacements;
+  std::optional<MisreadNumber> first;
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    if (numbers[i]->kind() != JsonKind::floating) continue;
+    const double read = numbers[i]->as_float();
+    if (const auto exact = written_value(texts[i].text, read)) {
+      replacements.emplace_back(numbers[i], *exact);
+      if (!first) first = MisreadNumber{texts[i].member, texts[i].text, float_text(read)};
+    }
+  }
+  if (!first) return std::nullopt;
+  std::size_t next = 0;
+  return AsWritten{replaced(value, replacements, next), std::move(*first)};
+}
+
+Expected<std::vector<std::string>> misread_number(const MisreadNumberRequest& request) {
+  const auto misread = first_misread_number(request.body);
+  if (!misread) return std::vector<std::string>();
+  return std::vector<std::string>{std::string(misread->member), std::string(misread->written), misread->read_as};
+}
+
+}  // namespace corvane::functions
