@@ -116,13 +116,13 @@ tool_lists = st.lists(st.text(max_size=6), min_size=1, max_size=4)
 
 
 def same_as_native(layer_call, native_body):
-    """The layer's body is the native one, unless that holds a float which would not read back
-    (such a body can never verify): then the layer refuses it, naming the number."""
+    """The layer's body is the native one, unless a float of that would not read back (such a
+    body can never verify): then the layer refuses it, naming the number."""
     try:
         body = layer_call()
     except ValueError as refusal:
-        _, written, read_as = _extras.misread_number(native_body)
-        assert f"carry the number {written}, which reads back as {read_as}," in str(refusal)
+        _, problem = _extras.read_back_fault(native_body)
+        assert problem.startswith("the number ") and f": {problem}, so the service" in str(refusal)
         return None
     assert body == native_body
     return body

@@ -36,9 +36,9 @@ argument the caller wrote. The conversions:
 Every other argument, and every check of content (lengths, JSON syntax, UUID
 and timestamp forms, rails), is left to the native function, with its exceptions.
 One check is added after it: the three builders of request bodies refuse, with
-a ValueError naming the parameter and the number, a body holding a float that
-the JSON reader would read back as its neighbour, since the service could never
-verify its signature (see ``_misread_numbers``).
+a ValueError naming the parameter, a body that the JSON reader would not read
+back as written (a document nested too deep, a float read as its neighbour),
+since the service could never verify its signature (see ``_read_back``).
 """
 
 from __future__ import annotations
@@ -50,7 +50,7 @@ from collections.abc import Iterator, Mapping, Sequence
 from typing import Protocol, TypeAlias, TypeVar, Union
 
 from corvane_kit import _extras, _key_encodings, _native
-from corvane_kit._misread_numbers import refuse_misread_numbers
+from corvane_kit._read_back import refuse_unreadable
 
 __all__ = [
     "public_key",
@@ -214,7 +214,7 @@ def create_intent(
     >>> "predicate_ref" in doc
     False
     """
-    return refuse_misread_numbers(_native.build_signed_create_intent_json(
+    return refuse_unreadable(_native.build_signed_create_intent_json(
         tenant_id=tenant_id,
         principal_seed=_seed("principal_seed", principal_seed),
         payee_seed=_seed("payee_seed", payee_seed),
@@ -283,7 +283,7 @@ def create_policy_intent(
     >>> doc["policy_binding"], doc["signing_version"]
     ({'template_id': 'travel-default', 'version_seq': 3}, 7)
     """
-    return refuse_misread_numbers(_native.build_signed_create_intent_with_policy_binding_json(
+    return refuse_unreadable(_native.build_signed_create_intent_with_policy_binding_json(
         tenant_id=tenant_id,
         principal_seed=_seed("principal_seed", principal_seed),
         payee_seed=_seed("payee_seed", payee_seed),
@@ -338,7 +338,7 @@ def sign_evidence(
     >>> doc["artifacts"] == [hashlib.sha256(b"receipt.pdf").hexdigest()]
     True
     """
-    return refuse_misread_numbers(_native.sign_payee_evidence_binding_json(
+    return refuse_unreadable(_native.sign_payee_evidence_binding_json(
         tenant_id=tenant_id,
         intent_id=_intent_id_text(intent_id),
         payee_did=payee_did,

@@ -5,7 +5,7 @@ from typing import TypeAlias
 
 _Seed: TypeAlias = bytes | bytearray | Sequence[int]
 
-__all__ = ["public_key", "check_create_intent", "check_evidence", "misread_number"]
+__all__ = ["public_key", "check_create_intent", "check_evidence", "read_back_fault"]
 
 def public_key(seed: _Seed) -> bytes:
     """Return the 32-byte Ed25519 public key of a 32-byte seed."""
@@ -18,5 +18,5 @@ def check_create_intent(
 def check_evidence(body: str, tenant_id: str, intent_id: str) -> tuple[bool, bytes | None, str | None]:
     """Rebuild an evidence body's EvidenceSignV1 payload and verify payee_signature: (ok, payload, reason)."""
 
-def misread_number(body: str) -> list[str]:
-    """[member, number as written, what it reads back as] for a float that does not read back, else []."""
+def read_back_fault(body: str) -> list[str]:
+    """[member, problem] for the first member of a body that does not read back as written, else []."""

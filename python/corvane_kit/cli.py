@@ -26,7 +26,7 @@ from dataclasses import replace
 from typing import IO, Any, Callable, Mapping, NoReturn, Sequence
 
 from corvane_kit import _check, _cli_request, _cli_seeds, _key_encodings, _native
-from corvane_kit._misread_numbers import refuse_misread_numbers
+from corvane_kit._read_back import refuse_unreadable
 from corvane_kit._cli_error import CliError
 from corvane_kit._key_encodings import BinaryValue
 
@@ -600,7 +600,7 @@ def _call(command: Command, arguments: _Arguments) -> Any:
                 values["digest_hex"], values["signature_hex"], values["public_key_hex"]
             )
         result = (command.call or getattr(_native, command.function))(**values)
-        return refuse_misread_numbers(result) if command.name in _BODIES else result
+        return refuse_unreadable(result) if command.name in _BODIES else result
     except (KeyboardInterrupt, SystemExit, GeneratorExit):
         raise
     except Exception as e:

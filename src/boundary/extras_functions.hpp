@@ -7,7 +7,7 @@
 #include "boundary/function_table.hpp"
 #include "boundary/parameter_kinds.hpp"
 #include "functions/body_check.hpp"
-#include "functions/misread_numbers.hpp"
+#include "functions/body_read_back.hpp"
 #include "functions/public_key.hpp"
 
 namespace corvane::boundary {
@@ -30,12 +30,12 @@ using CheckEvidence = Declare<
     "Returns (ok, payload bytes or None, reason or None).",
     functions::check_evidence, Param<"body", Text>, Param<"tenant_id", Text>, Param<"intent_id", Text>>;
 
-using MisreadNumber = Declare<
-    "misread_number",
-    "For a body a builder returned: [member, number as written, what it reads back as] for the first\n"
-    "float the reader does not read back as written (such a body can never verify), else [].",
-    functions::misread_number, Param<"body", Text>>;
+using ReadBackFault = Declare<
+    "read_back_fault",
+    "For a body a builder returned: [member, problem] for the first top-level member that the JSON\n"
+    "reader does not read back as written (such a body can never verify), else [].",
+    functions::read_back_fault, Param<"body", Text>>;
 
-using ExtrasFunctions = FunctionTable<PublicKey, CheckCreateIntent, CheckEvidence, MisreadNumber>;
+using ExtrasFunctions = FunctionTable<PublicKey, CheckCreateIntent, CheckEvidence, ReadBackFault>;
 
 }  // namespace corvane::boundary

@@ -6,9 +6,9 @@
 #include "crypto/ed25519_verify.hpp"
 #include "encoding/json_reader.hpp"
 #include "functions/body_members.hpp"
+#include "functions/body_read_back.hpp"
 #include "functions/evidence_body.hpp"
 #include "functions/intent_body.hpp"
-#include "functions/misread_numbers.hpp"
 
 namespace corvane::functions {
 namespace {

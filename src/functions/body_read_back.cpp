@@ -1,4 +1,4 @@
-#include "functions/misread_numbers.hpp"
+#include "functions/body_read_back.hpp"
 
 #include <bit>
 #include <charconv>
@@ -20,13 +20,24 @@ struct NumberText {
   std::string_view text;
 };
 
+// What a scan of a JSON text finds: its numbers in the order written, each
+// with the key of the top-level member around it, and the first member that
+// nests deeper than the reader takes.
+struct Scan {
+  std::vector<NumberText> numbers;
+  std::optional<std::string_view> too_deep;
+};
+
+// The reader takes 127 levels of arrays and objects, counting the outermost.
+constexpr int kReaderDepth = 127;
+
 bool is_number_byte(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E'; }
 
-// The numbers of a text the reader accepted, in the order written, each with
-// the key of the top-level member around it. Strings are skipped whole, so
-// digits inside them are no numbers.
-std::vector<NumberText> number_texts(std::string_view json) {
-  std::vector<NumberText> numbers;
+// Made for the texts the writer makes; any other text is scanned without harm.
+// Strings are skipped whole, so that digits and brackets inside them count
+// for nothing.
+Scan scan(std::string_view json) {
+  Scan found;
   std::string_view member;
   int depth = 0;
   bool top_is_object = false, key_next = false;
@@ -41,10 +52,11 @@ std::vector<NumberText> number_texts(std::string_view json) {
     } else if (c == '-' || (c >= '0' && c <= '9')) {
       const std::size_t start = i;
       while (i < json.size() && is_number_byte(json[i])) ++i;
-      numbers.push_back({member, json.substr(start, i - start)});
+      found.numbers.push_back({member, json.substr(start, i - start)});
     } else {
       if (c == '{' || c == '[') {
         if (depth++ == 0) top_is_object = key_next = c == '{';
+        if (depth > kReaderDepth && !found.too_deep) found.too_deep = member;
       } else if (c == '}' || c == ']') {
         --depth;
       } else if (c == ',') {
@@ -53,7 +65,7 @@ std::vector<NumberText> number_texts(std::string_view json) {
       ++i;
     }
   }
-  return numbers;
+  return found;
 }
 
 std::string float_text(double value) {
@@ -126,22 +138,10 @@ bool could_be_float(std::string_view text) {
 
 }  // namespace
 
-std::optional<MisreadNumber> first_misread_number(std::string_view json_text) {
-  for (const NumberText& number : number_texts(json_text)) {
-    if (!could_be_float(number.text)) continue;
-    const auto read = encoding::read_json(number.text);
-    if (!read || read->kind() != JsonKind::floating) continue;
-    if (written_value(number.text, read->as_float())) {
-      return MisreadNumber{number.member, number.text, float_text(read->as_float())};
-    }
-  }
-  return std::nullopt;
-}
-
 std::optional<AsWritten> numbers_as_written(std::string_view json_text, const JsonValue& value) {
   std::vector<const JsonValue*> numbers;
   collect_numbers(value, numbers);
-  const std::vector<NumberText> texts = number_texts(json_text);
+  const std::vector<NumberText> texts = scan(json_text).numbers;
   if (texts.size() != numbers.size()) return std::nullopt;
   Replacements replacements;
   std::optional<MisreadNumber> first;
@@ -158,10 +158,29 @@ std::optional<AsWritten> numbers_as_written(std::string_view json_text, const Js
   return AsWritten{replaced(value, replacements, next), std::move(*first)};
 }
 
-Expected<std::vector<std::string>> misread_number(const MisreadNumberRequest& request) {
-  const auto misread = first_misread_number(request.body);
-  if (!misread) return std::vector<std::string>();
-  return std::vector<std::string>{std::string(misread->member), std::string(misread->written), misread->read_as};
+std::optional<ReadBackFault> first_read_back_fault(std::string_view body) {
+  const Scan found = scan(body);
+  if (found.too_deep) {
+    return ReadBackFault{*found.too_deep, "nests " + std::to_string(kReaderDepth) + " levels deep, " +
+                                              std::to_string(kReaderDepth + 1) +
+                                              " inside the body: one more than the reader takes"};
+  }
+  for (const NumberText& number : found.numbers) {
+    if (!could_be_float(number.text)) continue;
+    const auto read = encoding::read_json(number.text);
+    const std::string number_text = "the number " + std::string(number.text);
+    if (!read) return ReadBackFault{number.member, number_text + " is out of the reader's range"};
+    if (read->kind() == JsonKind::floating && written_value(number.text, read->as_float())) {
+      return ReadBackFault{number.member, number_text + " reads back as " + float_text(read->as_float())};
+    }
+  }
+  return std::nullopt;
+}
+
+Expected<std::vector<std::string>> read_back_fault(const ReadBackRequest& request) {
+  const auto fault = first_read_back_fault(request.body);
+  if (!fault) return std::vector<std::string>();
+  return std::vector<std::string>{std::string(fault->member), fault->problem};
 }
 
 }  // namespace corvane::functions
