@@ -134,7 +134,8 @@ CASES = [(kind, change, reason) for kind, reason in (("intent", V6), ("policy", 
      "principal_pubkey: not base64 of 32 bytes (Unused bits of 'B' at position 42 are not zero)"),
     ("intent", ("principal_pubkey", OTHER_KEY + "\n"), "principal_pubkey: not base64 of 32 bytes "
      "(Invalid length 45: not a multiple of 4)"),
-    ("intent", ("principal_signature", b64(bytes(66))), "principal_signature: not base64 of 64 bytes (decodes to 66 bytes)"),
+    ("intent", ("principal_signature", b64(bytes(66))),
+     "principal_signature: not base64 of 64 bytes (decodes to 66 bytes)"),
     ("intent", ("principal_pubkey", NOT_A_POINT), "principal_pubkey: not a point on the curve"),
     ("evidence", ("payload", DELETE), "payload: missing"),
     ("evidence", ("artifacts", ["xyz"]), "artifacts[0]: bad hex (Odd number of digits)"),
@@ -144,7 +145,8 @@ CASES = [(kind, change, reason) for kind, reason in (("intent", V6), ("policy", 
     ("misread", {}, "budget: the number 2.2790121708605247e+274 reads back as "
      "2.279012170860525e+274; the signature holds for the number as written"),
     # Faults of the arguments.
-    ("intent", {"policy_content_digest": "ab" * 32}, "policy_content_digest: given, but signing_version 6 binds no policy"),
+    ("intent", {"policy_content_digest": "ab" * 32},
+     "policy_content_digest: given, but signing_version 6 binds no policy"),
     ("policy", {"policy_content_digest": None}, "policy_content_digest: required for signing_version 7"),
     ("policy", {"materialized_predicate_json": None}, "materialized_predicate_json: required for signing_version 7"),
     ("policy", {"policy_content_digest": bytes(31)}, "policy_content_digest: must decode to 32 bytes, not 31"),
@@ -177,8 +179,8 @@ json_docs = st.recursive(
 ).map(json.dumps)
 uuid_texts = st.builds(  # the four forms, either case
     lambda u, form, upper: form.format(u.hex.upper() if upper else u.hex) if form == "{}" else
-    form.format(str(u).upper() if upper else u), st.uuids(), st.sampled_from(["{}", "{!s}", "{{{!s}}}", "urn:uuid:{!s}"]),
-    st.booleans())
+    form.format(str(u).upper() if upper else u),
+    st.uuids(), st.sampled_from(["{}", "{!s}", "{{{!s}}}", "urn:uuid:{!s}"]), st.booleans())
 offsets = st.integers(-(23 * 60 + 59), 23 * 60 + 59).map(lambda m: dt.timezone(dt.timedelta(minutes=m)))
 instants = st.datetimes(timezones=offsets).map(dt.datetime.isoformat)
 spaced = st.sampled_from(["", " ", "\t", "\u3000"])
@@ -278,8 +280,8 @@ def test_check_refuses_only_non_text_with_an_exception():
      "corvane-kit: error: budget_json: the number 2.2790121708605247e+274 reads back as "),
 ])  # fmt: skip
 def test_command(tmp_path, capsys, monkeypatch, argv, status, output):
-    files = {**DOCS, "predicate": '{"all": []}', "request": json.dumps(
-        {k: v for k, v in valid.CREATE.items() if not k.endswith("seed")} | {"budget_json": "[2.2790121708605243e274]"})}
+    request = {k: v for k, v in valid.CREATE.items() if not k.endswith("seed")}
+    files = {**DOCS, "predicate": '{"all": []}', "request": json.dumps({**request, "budget_json": "[2.2790121708605243e274]"})}
     for name, text in files.items():
         (tmp_path / name).write_text(text)
     monkeypatch.setenv("S", "00" * 32)

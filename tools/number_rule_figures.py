@@ -109,6 +109,16 @@ def money(rng: random.Random, n: int) -> list[float]:
     return out
 
 
+def samples(rng: random.Random, n: int) -> list[tuple[str, list[float]]]:
+    """The samples each table draws, in this order."""
+    return [
+        ("all finite doubles (uniform bit patterns)", random_finite_doubles(rng, n)),
+        ("uniform in [0, 1)", [rng.random() for _ in range(n)]),
+        ("uniform in [-1e6, 1e6)", [rng.uniform(-1e6, 1e6) for _ in range(n)]),
+        ("money: below 1e9, 0 to 6 decimals", money(rng, n)),
+    ]
+
+
 def main() -> int:
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("-n", type=int, default=1_000_000, help="numbers per sample (default 1,000,000)")
@@ -117,18 +127,14 @@ def main() -> int:
     print("Numbers written by json.dumps, then read and written by the module (the body's text):\n")
     print("| sample | numbers | text changed | value changed | by how many ulps | largest relative change |")
     print("|---|---:|---:|---:|---|---|")
-    print(measure("all finite doubles (uniform bit patterns)", random_finite_doubles(rng, n)))
-    print(measure("uniform in [0, 1)", [rng.random() for _ in range(n)]))
-    print(measure("uniform in [-1e6, 1e6)", [rng.uniform(-1e6, 1e6) for _ in range(n)]))
-    print(measure("money: below 1e9, 0 to 6 decimals", money(rng, n)))
+    for name, values in samples(rng, n):
+        print(measure(name, values))
 
     print("\nBodies that can never verify: the body's text of the number reads back as another number:\n")
     print("| sample | numbers | body cannot verify | example |")
     print("|---|---:|---:|---|")
-    print(unverifiable("all finite doubles (uniform bit patterns)", random_finite_doubles(rng, n)))
-    print(unverifiable("uniform in [0, 1)", [rng.random() for _ in range(n)]))
-    print(unverifiable("uniform in [-1e6, 1e6)", [rng.uniform(-1e6, 1e6) for _ in range(n)]))
-    print(unverifiable("money: below 1e9, 0 to 6 decimals", money(rng, n)))
+    for name, values in samples(rng, n):
+        print(unverifiable(name, values))
     for low, high in ((-308, -22), (-22, -6), (-6, 22), (22, 308)):
         print(unverifiable(f"magnitude 1e{low} to 1e{high}, log-uniform", log_uniform(rng, n, low, high)))
 

@@ -130,6 +130,8 @@ def check_create_intent(
         )
     except ValueError as e:  # a float json.dumps cannot write: no JSON to check against
         return BodyCheck(False, None, str(e))
+    except RecursionError as e:
+        return BodyCheck(False, None, f"materialized_predicate_json: {e}")
     return _checked(
         _extras.check_create_intent,
         {
@@ -142,7 +144,9 @@ def check_create_intent(
 
 
 def check_evidence(body: str, *, tenant_id: str, intent_id: uuid.UUID | str) -> BodyCheck:
-    """Check a ``POST /intents/{intent_id}/evidence`` body as the service does: rebuild ``EvidenceSignV1``, verify ``payee_signature``.
+    """Check a ``POST /intents/{intent_id}/evidence`` body as the service does.
+
+    Rebuilds its ``EvidenceSignV1`` payload and verifies ``payee_signature``.
 
     ``intent_id`` is the identifier of the request path, used exactly as given
     (a ``uuid.UUID`` or its text).

@@ -122,8 +122,12 @@ std::array<std::uint8_t, N> BodyMembers::base64_member(std::string_view name) {
   return out;
 }
 
-crypto::PublicKey BodyMembers::public_key(std::string_view name) { return base64_member<crypto::PublicKey{}.size()>(name); }
+crypto::PublicKey BodyMembers::public_key(std::string_view name) {
+  return base64_member<crypto::PublicKey{}.size()>(name);
+}
 
-crypto::Signature BodyMembers::signature(std::string_view name) { return base64_member<crypto::Signature{}.size()>(name); }
+crypto::Signature BodyMembers::signature(std::string_view name) {
+  return base64_member<crypto::Signature{}.size()>(name);
+}
 
 }  // namespace corvane::functions

@@ -31,7 +31,9 @@ struct Scan {
 // The reader takes 127 levels of arrays and objects, counting the outermost.
 constexpr int kReaderDepth = 127;
 
-bool is_number_byte(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E'; }
+bool is_number_byte(char c) {
+  return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
+}
 
 // Made for the texts the writer makes; any other text is scanned without harm.
 // Strings are skipped whole, so that digits and brackets inside them count

@@ -9,7 +9,8 @@
 
 namespace corvane::functions {
 
-Expected<ByteVector> rebuild_evidence_payload(const encoding::JsonValue& body, const EvidenceBodyCheckRequest& request) {
+Expected<ByteVector> rebuild_evidence_payload(const encoding::JsonValue& body,
+                                              const EvidenceBodyCheckRequest& request) {
   const auto intent_id = encoding::parse_uuid(request.intent_id);
   if (!intent_id) return fail(Error("intent_id: " + intent_id.error().message));
   BodyMembers m(body);

@@ -13,6 +13,7 @@ namespace corvane::functions {
 // identifier (exactly as given) and the body's members. Checked in this
 // order: intent_id, payee_did, payload, artifacts, submitted_at. A fault is an
 // Error whose message is the reason.
-Expected<ByteVector> rebuild_evidence_payload(const encoding::JsonValue& body, const EvidenceBodyCheckRequest& request);
+Expected<ByteVector> rebuild_evidence_payload(const encoding::JsonValue& body,
+                                              const EvidenceBodyCheckRequest& request);
 
 }  // namespace corvane::functions

@@ -53,9 +53,14 @@ Expected<int> signing_version(BodyMembers& m) {
   return static_cast<int>(version);
 }
 
-// What version 7 takes beside the body: the policy content digest, and the
-// materialized predicate, read into `predicate`. Version 6 takes neither.
-Expected<std::optional<Digest>> policy_arguments(int version, const IntentBodyCheckRequest& r, JsonValue& predicate) {
+// What version 7 takes beside the body.
+struct PolicyArguments {
+  Digest content_digest;
+  JsonValue materialized_predicate;
+};
+
+// Version 6 takes neither argument; version 7 needs both.
+Expected<std::optional<PolicyArguments>> policy_arguments(int version, const IntentBodyCheckRequest& r) {
   if (version == 6) {
     if (r.policy_content_digest) {
       return argument_fault("policy_content_digest", "given, but signing_version 6 binds no policy");
@@ -63,7 +68,7 @@ Expected<std::optional<Digest>> policy_arguments(int version, const IntentBodyCh
     if (r.materialized_predicate_json) {
       return argument_fault("materialized_predicate_json", "given, but signing_version 6 carries its predicate");
     }
-    return std::optional<Digest>();
+    return std::optional<PolicyArguments>();
   }
   if (!r.policy_content_digest) return argument_fault("policy_content_digest", "required for signing_version 7");
   if (!r.materialized_predicate_json) {
@@ -76,32 +81,37 @@ Expected<std::optional<Digest>> policy_arguments(int version, const IntentBodyCh
   }
   auto read = encoding::read_json(*r.materialized_predicate_json);
   if (!read) return argument_fault("materialized_predicate_json", read.error().message);
-  predicate = std::move(read).value();
-  Digest digest;
-  std::copy(bytes->begin(), bytes->end(), digest.begin());
-  return std::optional<Digest>(digest);
+  PolicyArguments arguments{.content_digest = {}, .materialized_predicate = std::move(read).value()};
+  std::copy(bytes->begin(), bytes->end(), arguments.content_digest.begin());
+  return std::optional<PolicyArguments>(std::move(arguments));
 }
 
 // The intent's terms from the members, read in the record's field order.
 // Version 6 reads its predicate from predicate_dsl; version 7 brings it.
 Expected<IntentTerms> intent_terms(BodyMembers& m, const JsonValue& body, std::string_view tenant_id,
-                                   std::optional<Digest> policy_digest, JsonValue&& predicate) {
+                                   std::optional<PolicyArguments>&& policy) {
   IntentTerms t{};
   t.tenant_id = tenant_id;
   const auto intent_id = encoding::parse_uuid(m.text("intent_id"));
-  if (!intent_id) m.fault("intent_id", intent_id.error().message);
-  if (intent_id) t.intent_id = *intent_id;
+  if (intent_id) {
+    t.intent_id = *intent_id;
+  } else {
+    m.fault("intent_id", intent_id.error().message);
+  }
   t.principal_did = m.text("principal_did");
   t.payee_did = m.text("payee_did");
   t.amount_cents = m.integer("amount_cents", kInt64Min, kInt64Max);
   t.currency = m.text("currency");
   t.deadline_text = m.text("deadline");
   const auto deadline = encoding::parse_rfc3339(t.deadline_text);
-  if (!deadline) m.fault("deadline", deadline.error().message);
-  if (deadline) t.deadline = *deadline;
+  if (deadline) {
+    t.deadline = *deadline;
+  } else {
+    m.fault("deadline", deadline.error().message);
+  }
   t.budget = m.any("budget");
   t.evidence_schema = m.any("evidence_schema");
-  t.predicate = policy_digest ? std::move(predicate) : m.any("predicate_dsl");
+  t.predicate = policy ? std::move(policy->materialized_predicate) : m.any("predicate_dsl");
   t.predicate_ref = m.optional_text("predicate_ref");
   t.allowed_tools = m.texts("allowed_tools");
   if (t.allowed_tools.empty()) m.fault("allowed_tools", "must be non-empty");
@@ -109,12 +119,12 @@ Expected<IntentTerms> intent_terms(BodyMembers& m, const JsonValue& body, std::s
   if (!is_settlement_rail(t.settlement_rail)) {
     m.fault("settlement_rail", "must be one of " + std::string(kSettlementRailList));
   }
-  if (policy_digest) {
+  if (policy) {
     BodyMembers binding(*body.find("policy_binding"), "policy_binding.");
     t.policy = PolicyHead{
         .template_id = binding.text("template_id"),
         .version_seq = static_cast<std::uint32_t>(binding.integer("version_seq", 0, kUint32Max)),
-        .content_digest = *policy_digest,
+        .content_digest = policy->content_digest,
     };
     m.adopt(binding);
   }
@@ -129,10 +139,9 @@ Expected<ByteVector> rebuild_intent_payload(const JsonValue& body, const IntentB
   BodyMembers m(body);
   const auto version = signing_version(m);
   if (!version) return fail(version.error());
-  JsonValue predicate;
-  auto policy_digest = policy_arguments(*version, request, predicate);
-  if (!policy_digest) return fail(std::move(policy_digest).error());
-  const auto terms = intent_terms(m, body, request.tenant_id, *policy_digest, std::move(predicate));
+  auto policy = policy_arguments(*version, request);
+  if (!policy) return fail(std::move(policy).error());
+  const auto terms = intent_terms(m, body, request.tenant_id, std::move(policy).value());
   if (!terms) return fail(terms.error());
   return intent_signing_payload(*terms);
 }
