@@ -128,8 +128,8 @@ FUZZ_BUILD := build/fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 FUZZ_FLAGS ?= -max_len=4096
-FUZZ_TARGETS := fuzz_json_reader fuzz_rfc3339 fuzz_uuid fuzz_hex fuzz_verify_ed25519 fuzz_create_intent \
-  fuzz_create_intent_policy fuzz_sign_evidence fuzz_encode_evidence
+FUZZ_TARGETS := fuzz_json_reader fuzz_rfc3339 fuzz_uuid fuzz_hex fuzz_base64 fuzz_verify_ed25519 fuzz_create_intent \
+  fuzz_create_intent_policy fuzz_sign_evidence fuzz_encode_evidence fuzz_check_body
 .PHONY: fuzz fuzz-build
 fuzz-build:
 	@$(MAKE) --no-print-directory system-deps SYSTEM_PACKAGES="$(SYSTEM_PACKAGES) $(FUZZ_PACKAGES)"

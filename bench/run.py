@@ -20,6 +20,8 @@ import tempfile
 import time
 import timeit
 
+import corvane_kit
+import corvane_kit._extras as extras
 import corvane_kit._native as native
 
 # The tests' baseline arguments and reference encoder, shared with the bench.
@@ -102,6 +104,31 @@ def python_evidence_record(args: dict) -> str:
     ).hex()
 
 
+def print_body_checks(intent: dict, evidence: dict, verify_floor: float, native_create: float) -> None:
+    """The checks of the bodies signed above, against one verification; and what the Pythonic
+    builder's read-back check adds to the native call."""
+    intent_body = native.build_signed_create_intent_json(**intent)
+    evidence_body = native.sign_payee_evidence_binding_json(**evidence, secret_seed=valid.SEED_B)
+    assert extras.check_create_intent(intent_body, intent["tenant_id"], None, None)[0]
+    assert extras.check_evidence(evidence_body, evidence["tenant_id"], evidence["intent_id"])[0]
+    rows = [
+        ("check_create_intent (the intent body above)",
+         per_call_us(lambda: extras.check_create_intent(intent_body, intent["tenant_id"], None, None))),
+        ("check_evidence (the evidence body above)",
+         per_call_us(lambda: extras.check_evidence(evidence_body, evidence["tenant_id"], evidence["intent_id"]))),
+    ]
+    print("Body checks (µs): read, rebuild and verify, against crypto_sign_verify_detached alone")
+    print(f"{'check':<54}{'µs/call':>10}{'verify':>10}{'ratio':>8}")
+    for name, measured in rows:
+        print(f"{name:<54}{measured:>10.2f}{verify_floor:>10.2f}{measured / verify_floor:>8.3f}")
+    print("The Pythonic builder's read-back check, against the native create call")
+    for name, call in (("read_back_fault (the intent body above)", lambda: extras.read_back_fault(intent_body)),
+                       ("create_intent (Pythonic, the check included)", lambda: corvane_kit.create_intent(**intent))):
+        measured = per_call_us(call)
+        print(f"{name:<54}{measured:>10.2f}{native_create:>10.2f}{measured / native_create:>8.3f}")
+    print()
+
+
 def main() -> None:
     parser = argparse.ArgumentParser()
     parser.add_argument("--build-dir", type=pathlib.Path, default=pathlib.Path("build/cpp"))
@@ -151,6 +178,8 @@ def main() -> None:
     print(f"{'  same record in pure Python (json + blake3)':<54}{python_record:>10.2f}"
           f"{'':>10}{python_record / encode_evidence:>7.1f}x")
     print()
+    verify_floor, native_create = rows[3][2], rows[1][1]
+    print_body_checks(ia, ev, verify_floor, native_create)
 
     # The JSON benchmark writes its document so that Python's own road to a
     # digest is timed on the same bytes in the same run.

@@ -67,6 +67,15 @@ FUNCTIONS = {
     "payee key": (_extras.build_signed_create_intent_json_for_payee_key,
                   {**{k: v for k, v in CREATE.items() if k != "payee_seed"}, "payee_public_key": _extras.public_key(SEED_B)}),
 }
+INTENT_BODY = native.build_signed_create_intent_json(**CREATE)
+MISREAD_BODY = native.build_signed_create_intent_json(**{**CREATE, "budget_json": "[2.2790121708605243e274]"})
+FUNCTIONS |= {
+    "check": (_extras.check_create_intent, {"body": INTENT_BODY, "tenant_id": "tenant-7", "policy_content_digest": None,
+                                           "materialized_predicate_json": None}),
+    "check evidence": (_extras.check_evidence, {"body": native.sign_payee_evidence_binding_json(**SIGN),
+                                               "tenant_id": "tenant-7", "intent_id": INTENT_ID}),
+    "read back": (_extras.read_back_fault, {"body": MISREAD_BODY}),
+}
 
 WRONG_SEED = bytes(31)
 BIG = 2**70
@@ -147,6 +156,19 @@ ROADS = {
     "encode artifact hex": ("encode", {"artifacts_hex": ["1"]}, RuntimeError),
     "encode artifact length": ("encode", {"artifacts_hex": ["00" * 33]}, RuntimeError),
     "encode submitted_at": ("encode", {"submitted_at_rfc3339": "2025-02-30T00:00:00Z"}, RuntimeError),
+    # the body checks and the read-back scan of _extras
+    "check ok": ("check", {}, None),
+    "check signature fails": ("check", {"tenant_id": "other"}, None),
+    "check misread number": ("check", {"body": MISREAD_BODY}, None),
+    "check policy arguments": ("check", {"body": native.build_signed_create_intent_with_policy_binding_json(**POLICY),
+                                         "policy_content_digest": "ab" * 32, "materialized_predicate_json": "{}"}, None),
+    "check body not json": ("check", {"body": "{"}, None),
+    "check bad key": ("check", {"body": INTENT_BODY.replace('"principal_pubkey":"', '"principal_pubkey":"-')}, None),
+    "check convert optional": ("check", {"policy_content_digest": 1}, TypeError),
+    "check evidence ok": ("check evidence", {}, None),
+    "check evidence bad intent": ("check evidence", {"intent_id": "x"}, None),
+    "read back fault": ("read back", {}, None),
+    "read back none": ("read back", {"body": INTENT_BODY}, None),
 }
 
 

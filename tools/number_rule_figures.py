@@ -5,7 +5,9 @@ The module reads a number by one rounded multiplication or division by a power
 of ten, not by a correctly rounded conversion, and writes floats in its own
 shortest form. This script measures, on random samples with a fixed seed, how
 often a number as Python's json.dumps writes it comes back different in the
-signed body (and so in what the service digests), and by how much; then shows
+signed body (and so in what the service digests), and by how much; then how
+often the body's own text of a number does not read back as the number the
+signature covers, so that the service can never verify the body; then shows
 the fixed cases (integers beyond 64 bits, -0, duplicate keys, nesting depth).
 Run it with the built package: `.venv/bin/python tools/number_rule_figures.py`.
 """
@@ -73,6 +75,21 @@ def measure(name: str, values: list[float]) -> str:
     )
 
 
+def unverifiable(name: str, values: list[float]) -> str:
+    """How many of the numbers make a body that can never verify: the number the body carries (the
+    module's reading of the input, written back) reads back as another one."""
+    in_body = numbers_in_body([json.dumps(v) for v in values])
+    read_back = numbers_in_body(in_body)
+    bad = [(a, b) for a, b in zip(in_body, read_back) if a != b]
+    example = f"`{bad[0][0]}` reads back as `{bad[0][1]}`" if bad else "-"
+    return f"| {name} | {len(values):,} | {len(bad):,} ({len(bad) / len(values):.2%}) | {example} |"
+
+
+def log_uniform(rng: random.Random, n: int, low: int, high: int) -> list[float]:
+    """Magnitudes spread evenly over the decades 10**low to 10**high, with either sign."""
+    return [rng.choice((-1, 1)) * 10 ** rng.uniform(low, high) for _ in range(n)]
+
+
 def random_finite_doubles(rng: random.Random, n: int) -> list[float]:
     out: list[float] = []
     while len(out) < n:
@@ -92,6 +109,16 @@ def money(rng: random.Random, n: int) -> list[float]:
     return out
 
 
+def samples(rng: random.Random, n: int) -> list[tuple[str, list[float]]]:
+    """The samples each table draws, in this order."""
+    return [
+        ("all finite doubles (uniform bit patterns)", random_finite_doubles(rng, n)),
+        ("uniform in [0, 1)", [rng.random() for _ in range(n)]),
+        ("uniform in [-1e6, 1e6)", [rng.uniform(-1e6, 1e6) for _ in range(n)]),
+        ("money: below 1e9, 0 to 6 decimals", money(rng, n)),
+    ]
+
+
 def main() -> int:
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("-n", type=int, default=1_000_000, help="numbers per sample (default 1,000,000)")
@@ -100,10 +127,16 @@ def main() -> int:
     print("Numbers written by json.dumps, then read and written by the module (the body's text):\n")
     print("| sample | numbers | text changed | value changed | by how many ulps | largest relative change |")
     print("|---|---:|---:|---:|---|---|")
-    print(measure("all finite doubles (uniform bit patterns)", random_finite_doubles(rng, n)))
-    print(measure("uniform in [0, 1)", [rng.random() for _ in range(n)]))
-    print(measure("uniform in [-1e6, 1e6)", [rng.uniform(-1e6, 1e6) for _ in range(n)]))
-    print(measure("money: below 1e9, 0 to 6 decimals", money(rng, n)))
+    for name, values in samples(rng, n):
+        print(measure(name, values))
+
+    print("\nBodies that can never verify: the body's text of the number reads back as another number:\n")
+    print("| sample | numbers | body cannot verify | example |")
+    print("|---|---:|---:|---|")
+    for name, values in samples(rng, n):
+        print(unverifiable(name, values))
+    for low, high in ((-308, -22), (-22, -6), (-6, 22), (22, 308)):
+        print(unverifiable(f"magnitude 1e{low} to 1e{high}, log-uniform", log_uniform(rng, n, low, high)))
 
     print("\nFixed cases (JSON text in, body text out):\n")
     print("| in the document | in the body |")

@@ -12,7 +12,9 @@ Two layers over the same signing code:
   ``sign_evidence``, ``evidence_sign_v1_hex`` and ``verify_digest_signature``.
 
 Both give the same bytes for the same inputs. ``public_key`` gives the key a
-signer registers with the service.
+signer registers with the service. ``check_create_intent`` and
+``check_evidence`` check a request body as the service does, giving a
+``BodyCheck``.
 """
 
 __version__ = "0.1.0"
@@ -25,6 +27,7 @@ from corvane_kit._api import (
     sign_evidence,
     verify_digest_signature,
 )
+from corvane_kit._check import BodyCheck, check_create_intent, check_evidence
 from corvane_kit._native import (
     build_signed_create_intent_json,
     build_signed_create_intent_with_policy_binding_json,
@@ -45,4 +48,7 @@ __all__ = [
     "sign_evidence",
     "verify_digest_signature",
     "public_key",
+    "check_create_intent",
+    "check_evidence",
+    "BodyCheck",
 ]

@@ -39,6 +39,10 @@ argument the caller wrote. The conversions:
 
 Every other argument, and every check of content (lengths, JSON syntax, UUID
 and timestamp forms, rails), is left to the native function, with its exceptions.
+One check is added after it: the three builders of request bodies refuse, with
+a ValueError naming the parameter, a body that the JSON reader would not read
+back as written (a document nested too deep, a float read as its neighbour),
+since the service could never verify its signature (see ``_read_back``).
 """
 
 from __future__ import annotations
@@ -50,6 +54,7 @@ from collections.abc import Callable, Iterator, Mapping, Sequence
 from typing import Protocol, TypeAlias, TypeVar, Union
 
 from corvane_kit import _extras, _key_encodings, _native
+from corvane_kit._read_back import refuse_unreadable
 
 __all__ = [
     "public_key",
@@ -246,7 +251,7 @@ def create_intent(
         payee_seed,
         payee_public_key,
     )
-    return function(
+    return refuse_unreadable(function(
         tenant_id=tenant_id,
         principal_seed=_seed("principal_seed", principal_seed),
         **payee,
@@ -262,7 +267,7 @@ def create_intent(
         predicate_ref=predicate_ref,
         allowed_tools_json=_json_text("allowed_tools_json", allowed_tools_json),
         settlement_rail=settlement_rail,
-    )
+    ))
 
 
 def create_policy_intent(
@@ -324,7 +329,7 @@ def create_policy_intent(
         payee_seed,
         payee_public_key,
     )
-    return function(
+    return refuse_unreadable(function(
         tenant_id=tenant_id,
         principal_seed=_seed("principal_seed", principal_seed),
         **payee,
@@ -345,7 +350,7 @@ def create_policy_intent(
         policy_template_id=policy_template_id,
         policy_version_seq=policy_version_seq,
         policy_content_digest_hex=_hex_text("policy_content_digest_hex", policy_content_digest_hex),
-    )
+    ))
 
 
 def sign_evidence(
@@ -379,7 +384,7 @@ def sign_evidence(
     >>> doc["artifacts"] == [hashlib.sha256(b"receipt.pdf").hexdigest()]
     True
     """
-    return _native.sign_payee_evidence_binding_json(
+    return refuse_unreadable(_native.sign_payee_evidence_binding_json(
         tenant_id=tenant_id,
         intent_id=_intent_id_text(intent_id),
         payee_did=payee_did,
@@ -387,7 +392,7 @@ def sign_evidence(
         artifacts_hex=_artifacts_text(artifacts_hex),
         submitted_at_rfc3339=_rfc3339_text("submitted_at_rfc3339", submitted_at_rfc3339),
         secret_seed=_seed("secret_seed", secret_seed),
-    )
+    ))
 
 
 def evidence_sign_v1_hex(

@@ -10,6 +10,9 @@ __all__ = [
     "public_key",
     "build_signed_create_intent_json_for_payee_key",
     "build_signed_create_intent_with_policy_binding_json_for_payee_key",
+    "check_create_intent",
+    "check_evidence",
+    "read_back_fault",
 ]
 
 def public_key(seed: _Seed) -> bytes:
@@ -62,3 +65,13 @@ def build_signed_create_intent_with_policy_binding_json_for_payee_key(
 
     ``payee_public_key`` must be exactly 32 bytes: the Ed25519 public key of the payee's seed.
     """
+def check_create_intent(
+    body: str, tenant_id: str, policy_content_digest: str | None, materialized_predicate_json: str | None
+) -> tuple[bool, bytes | None, str | None]:
+    """Rebuild a CreateIntentRequest body's signing payload and verify principal_signature: (ok, payload, reason)."""
+
+def check_evidence(body: str, tenant_id: str, intent_id: str) -> tuple[bool, bytes | None, str | None]:
+    """Rebuild an evidence body's EvidenceSignV1 payload and verify payee_signature: (ok, payload, reason)."""
+
+def read_back_fault(body: str) -> list[str]:
+    """[member, problem] for the first member of a body that does not read back as written, else []."""

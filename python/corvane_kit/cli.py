@@ -1,6 +1,7 @@
-"""The ``corvane-kit`` command: the five signing functions from a shell, and key tools.
+"""The ``corvane-kit`` command: the five signing functions, the body checks and key tools, from a shell.
 
-Each signing subcommand calls one function of ``corvane_kit._native`` with the
+Each signing subcommand calls one function of ``corvane_kit._native`` (the checks:
+of ``corvane_kit._check``) with the
 arguments gathered from a request file, from individual options (which
 override the request file) and, for seeds, from a seed file or an environment
 variable. Seeds are never taken from the command line itself. The create-intent
@@ -8,8 +9,9 @@ commands may name the payee by its public key instead, and then call the
 function's twin in ``corvane_kit._extras``. ``public-key`` and ``new-seed``
 (see ``_cli_keys``) print a seed's public key and make a new seed file.
 
-Exit status: 0 on success (for ``verify-digest``: the signature is valid),
-1 when ``verify-digest`` finds the signature invalid, 2 on any error (a failed
+Exit status: 0 on success (for ``verify-digest`` and the checks: the signature
+is valid), 1 when ``verify-digest`` finds the signature invalid or a check
+fails (its reason on standard output), 2 on any error (a failed
 write of the result included), 141 when the reader of standard output has
 gone away (a broken pipe, reported as a shell reports a process ended by
 SIGPIPE, so that neither a result nor an error is claimed).
@@ -23,9 +25,11 @@ import os
 import re
 import sys
 from dataclasses import dataclass
-from typing import IO, Any, Mapping, NoReturn, Sequence
+from dataclasses import replace
+from typing import IO, Any, Callable, Mapping, NoReturn, Sequence
 
-from corvane_kit import _cli_keys, _cli_request, _cli_seeds, _extras, _key_encodings, _native
+from corvane_kit import _check, _cli_keys, _cli_request, _cli_seeds, _extras, _key_encodings, _native
+from corvane_kit._read_back import refuse_unreadable
 from corvane_kit._cli_error import CliError
 from corvane_kit._key_encodings import BinaryValue
 
@@ -55,6 +59,7 @@ class Param:
     alias: str | None = None  # a second name of the option
     default: str | None = None  # the value when neither an option nor the request gives one
     binary: BinaryValue | None = None  # BINARY: the forms it is accepted in
+    optional: bool = False  # left to the function's own default when not given
 
 
 @dataclass(frozen=True)
@@ -66,6 +71,7 @@ class Command:
     description: str
     examples: str
     payee_key_function: str | None = None  # attribute of corvane_kit._extras, called with payee_public_key
+    call: Callable[..., Any] | None = None  # the function, when it is not one of _native's
 
 
 # ------------------------------------------------------------------ parameters
@@ -158,6 +164,20 @@ _POLICY_INTENT_PARAMS = tuple(_MATERIALIZED if p is _PREDICATE else p for p in _
     _POLICY_DIGEST,
 )
 _EVIDENCE_PARAMS = (_TENANT, _INTENT_ID, _PAYEE_DID, _PAYLOAD, _ARTIFACTS, _SUBMITTED)
+_BODY = Param("body", DOC, "--body", "the request body to check, exactly as sent")
+_CHECK_POLICY_DIGEST = Param(
+    "policy_content_digest",
+    TEXT,
+    "--policy-digest",
+    "the policy's 32-byte content digest, 64 hex digits (signing_version 7 only)",
+    optional=True,
+)
+_CHECK_MATERIALIZED = replace(
+    _MATERIALIZED, help="predicate JSON document materialized from the policy (signing_version 7 only)", optional=True
+)
+_PATH_INTENT_ID = Param("intent_id", TEXT, "--intent-id", "intent UUID of the request path, used exactly as given")
+
+_BODIES = ("create-intent", "create-policy-intent", "sign-evidence")  # commands whose result is a request body
 
 _REQUEST_HELP = """\
 Request file: a JSON object whose members are named like the parameters below
@@ -255,6 +275,38 @@ COMMANDS = (
         "  corvane-kit verify-digest --digest-hex $(sha256sum export.json | cut -c1-64) \\\n"
         "      --signature \"$SIG_BASE64\" --public-key \"$PUBKEY_BASE64\" && echo signed",
     ),
+    Command(
+        "check-intent",
+        "check_create_intent",
+        (_BODY, _TENANT, _CHECK_POLICY_DIGEST, _CHECK_MATERIALIZED),
+        "check a POST /intents body as the service does",
+        "Rebuild the signing payload of a CreateIntentRequest body from the body\n"
+        "itself, as the service does, and verify principal_signature over it. Prints\n"
+        "ok, or the reason the body fails, naming the member.\n\n"
+        "A signing_version 7 body needs the policy's content digest and the\n"
+        "materialized predicate, which it does not carry.\n\n"
+        "Exit status: 0 when the body verifies, 1 when it does not, 2 when an input\n"
+        "cannot be read.",
+        "  corvane-kit check-intent --body body.json --tenant-id tenant-7\n\n"
+        "  corvane-kit check-intent --body body.json --tenant-id tenant-7 \\\n"
+        "      --policy-digest $(cat policy.digest.hex) --materialized-predicate predicate.json",
+        call=_check.check_create_intent,
+    ),
+    Command(
+        "check-evidence",
+        "check_evidence",
+        (_BODY, _TENANT, _PATH_INTENT_ID),
+        "check a POST /intents/{intent_id}/evidence body as the service does",
+        "Rebuild the EvidenceSignV1 payload of an evidence submission body from the\n"
+        "body itself, the tenant and the intent of the request path, as the service\n"
+        "does, and verify payee_signature over it. Prints ok, or the reason the body\n"
+        "fails, naming the member.\n\n"
+        "Exit status: 0 when the body verifies, 1 when it does not, 2 when an input\n"
+        "cannot be read.",
+        "  corvane-kit check-evidence --body evidence-body.json --tenant-id tenant-7 \\\n"
+        "      --intent-id 123e4567-e89b-12d3-a456-426614174000",
+        call=_check.check_evidence,
+    ),
 )
 
 # The key tools: no signing function, run by _run_key_command.
@@ -327,10 +379,11 @@ def build_parser() -> argparse.ArgumentParser:
         allow_abbrev=False,
         formatter_class=argparse.RawDescriptionHelpFormatter,
         description="Sign payment-intent requests and evidence submissions, print signing bytes,\n"
-        "verify digest signatures, make seeds and print their public keys.",
-        epilog="Exit status: 0 on success, 1 when verify-digest finds a signature invalid,\n"
-        "2 on any error (one line on standard error), 141 when standard output is a\n"
-        "pipe whose reader has gone.\n\n"
+        "verify digest signatures, check request bodies as the service does, make seeds\n"
+        "and print their public keys.",
+        epilog="Exit status: 0 on success, 1 when verify-digest finds a signature invalid or\n"
+        "a check fails, 2 on any error (one line on standard error), 141 when standard\n"
+        "output is a pipe whose reader has gone.\n\n"
         f"Run '{PROG} COMMAND --help' for the options and examples of each command.",
     )
     parser.add_argument("--version", action="version", version=f"%(prog)s {_version()}")
@@ -565,6 +618,8 @@ def _gather(command: Command, args: argparse.Namespace, environ: Mapping[str, st
             value = members[param.name]
         if value is None:
             value = param.default
+        if value is None and param.optional:
+            continue
         if value is None:
             raise CliError(f"missing {param.name}: {_how_to_give(param)}")
         gathered.values[param.name] = value
@@ -633,8 +688,11 @@ def _call(command: Command, arguments: _Arguments) -> Any:
             values["payee_public_key"] = _key_encodings.as_bytes(
                 _key_encodings.PAYEE_PUBLIC_KEY, values["payee_public_key"]
             )
-            return getattr(_extras, str(command.payee_key_function))(**values)
-        return getattr(_native, command.function)(**values)
+            function = getattr(_extras, str(command.payee_key_function))
+        else:
+            function = command.call or getattr(_native, command.function)
+        result = function(**values)
+        return refuse_unreadable(result) if command.name in _BODIES else result
     except (KeyboardInterrupt, SystemExit, GeneratorExit):
         raise
     except Exception as e:
@@ -686,6 +744,8 @@ def run(argv: Sequence[str] | None = None, environ: Mapping[str, str] | None = N
             seed[:] = bytes(len(seed))
     if isinstance(result, bool):
         return (EXIT_OK if result else EXIT_INVALID), ("true\n" if result else "false\n")
+    if isinstance(result, _check.BodyCheck):
+        return (EXIT_OK, "ok\n") if result.ok else (EXIT_INVALID, _one_line(str(result.reason)) + "\n")
     return EXIT_OK, result + "\n"
 
 

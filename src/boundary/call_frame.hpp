@@ -12,11 +12,13 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "base/bytes.hpp"
 #include "base/expected.hpp"
 #include "boundary/binder.hpp"
 #include "boundary/exceptions.hpp"
+#include "functions/body_check.hpp"
 
 namespace corvane::boundary {
 
@@ -48,6 +50,9 @@ bool bind_and_convert(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames
 PyObject* to_python(Expected<std::string>&& outcome);
 PyObject* to_python(Expected<bool>&& outcome);
 PyObject* to_python(Expected<ByteVector>&& outcome);
+PyObject* to_python(Expected<std::vector<std::string>>&& outcome);  // a list of str
+// The tuple (ok, payload bytes or None, reason or None).
+PyObject* to_python(Expected<functions::BodyCheck>&& outcome);
 
 // Sets the exception for whatever C++ exception is in flight: out of memory
 // becomes MemoryError, anything else PanicException.

@@ -7,6 +7,8 @@
 #include "boundary/function_table.hpp"
 #include "boundary/native_functions.hpp"
 #include "boundary/parameter_kinds.hpp"
+#include "functions/body_check.hpp"
+#include "functions/body_read_back.hpp"
 #include "functions/create_intent.hpp"
 #include "functions/public_key.hpp"
 
@@ -35,7 +37,29 @@ using BuildSignedCreateIntentWithPolicyBindingForPayeeKey = Declare<
     IntentParamsBeforePredicate<PayeePublicKeyParam>, Param<"materialized_predicate_json", Text>,
     IntentParamsAfterPredicate, PolicyHeadParams>;
 
+// Checking request bodies as the service does.
+using CheckCreateIntent = Declare<
+    "check_create_intent",
+    "Rebuilds the signing payload of a CreateIntentRequest body and verifies its principal_signature.\n\n"
+    "Returns (ok, payload bytes or None, reason or None). signing_version 7 needs the policy content\n"
+    "digest (hex) and the materialized predicate (JSON text); version 6 takes None for both.",
+    functions::check_create_intent, Param<"body", Text>, Param<"tenant_id", Text>,
+    Param<"policy_content_digest", OptionalText>, Param<"materialized_predicate_json", OptionalText>>;
+
+using CheckEvidence = Declare<
+    "check_evidence",
+    "Rebuilds the EvidenceSignV1 payload of an evidence submission body and verifies its payee_signature.\n\n"
+    "Returns (ok, payload bytes or None, reason or None).",
+    functions::check_evidence, Param<"body", Text>, Param<"tenant_id", Text>, Param<"intent_id", Text>>;
+
+using ReadBackFault = Declare<
+    "read_back_fault",
+    "For a body a builder returned: [member, problem] for the first top-level member that the JSON\n"
+    "reader does not read back as written (such a body can never verify), else [].",
+    functions::read_back_fault, Param<"body", Text>>;
+
 using ExtrasFunctions = FunctionTable<PublicKey, BuildSignedCreateIntentForPayeeKey,
-                                      BuildSignedCreateIntentWithPolicyBindingForPayeeKey>;
+                                      BuildSignedCreateIntentWithPolicyBindingForPayeeKey, CheckCreateIntent,
+                                      CheckEvidence, ReadBackFault>;
 
 }  // namespace corvane::boundary

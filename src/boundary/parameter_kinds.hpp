@@ -7,6 +7,7 @@
 #include <Python.h>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,6 +23,19 @@ struct Text {
   using Owner = std::string_view;
   static bool convert(PyObject* object, Owner& out) { return convert_text(object, out); }
   static std::string_view view(const Owner& owner) { return owner; }
+};
+
+// None, or a str viewed as Text is.
+struct OptionalText {
+  using Owner = std::optional<std::string_view>;
+  static bool convert(PyObject* object, Owner& out) {
+    if (object == Py_None) {
+      out.reset();
+      return true;
+    }
+    return convert_text(object, out.emplace());
+  }
+  static std::optional<std::string_view> view(const Owner& owner) { return owner; }
 };
 
 // Wiped when the call's values are released.

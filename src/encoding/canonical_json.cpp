@@ -368,4 +368,6 @@ Expected<JsonKind> with_canonical_json(std::string_view text, const std::functio
   return read_canonical(text, storage, &consume);
 }
 
+CanonicalJson canonical_json(const JsonValue& value) { return {to_json(value), value.kind()}; }
+
 }  // namespace corvane::encoding

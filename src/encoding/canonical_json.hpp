@@ -33,6 +33,9 @@ struct CanonicalJson {
 // Reads `text` as read_json does, into its canonical text.
 Expected<CanonicalJson> read_canonical_json(std::string_view text);
 
+// The canonical text of a value already read.
+CanonicalJson canonical_json(const JsonValue& value);
+
 // Appends the compact text of the value, which is its canonical text.
 inline void append_json(const CanonicalJson& json, std::string& out) { out += json.text; }
 

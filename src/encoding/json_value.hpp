@@ -90,6 +90,15 @@ class JsonValue {
   std::span<const JsonValue> as_array() const { return {get<const JsonValue*>(JsonKind::array), count()}; }
   std::span<const JsonMember> as_object() const;
 
+  // In-place access to a document read from text, so that it can be mended
+  // (a float replaced) without being built again.
+  std::span<JsonValue> as_array() { return {get<JsonValue*>(JsonKind::array), count()}; }
+  std::span<JsonMember> as_object();
+  void replace_float(double value) {
+    get<double>(JsonKind::floating);  // requires a float
+    set(JsonKind::floating, value);
+  }
+
   // The value of the member with this key, or nullptr; requires an object.
   const JsonValue* find(std::string_view key) const;
 
@@ -207,6 +216,7 @@ class JsonMember {
  public:
   std::string_view key() const { return key_.as_string(); }
   const JsonValue& value() const { return value_; }
+  JsonValue& value() { return value_; }
 
   friend bool operator==(const JsonMember& a, const JsonMember& b) = default;
 
@@ -262,6 +272,8 @@ inline JsonValue JsonValue::arena_object(JsonArena& arena, std::span<JsonValue> 
 inline std::span<const JsonMember> JsonValue::as_object() const {
   return {get<const JsonMember*>(JsonKind::object), count()};
 }
+
+inline std::span<JsonMember> JsonValue::as_object() { return {get<JsonMember*>(JsonKind::object), count()}; }
 
 inline const JsonValue* JsonValue::find(std::string_view key) const {
   const auto members = as_object();

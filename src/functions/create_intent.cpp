@@ -1,7 +1,7 @@
 #include "functions/create_intent.hpp"
 
 #include <algorithm>
-#include <array>
+#include <string>
 #include <utility>
 
 #include "crypto/seed.hpp"
@@ -18,9 +18,6 @@
 
 namespace corvane::functions {
 namespace {
-
-constexpr std::array<std::string_view, 5> kSettlementRails = {
-    "stripe_connect", "stripe_ach_debit", "stripe_mpp", "adyen_manual_capture", "x402_usdc_base"};
 
 // A reference that is blank after trimming is signed as the empty text: the
 // document leaves it out, so the service can only rebuild the record with an
@@ -53,10 +50,8 @@ Expected<CheckedIntent> check_intent(const CreateIntentRequest& r, std::string_v
   if (allowed_tools->empty()) return value_error("allowed_tools must be non-empty");
 
   const std::string_view rail = encoding::trim_white_space(r.settlement_rail);
-  if (std::find(kSettlementRails.begin(), kSettlementRails.end(), rail) == kSettlementRails.end()) {
-    return value_error(
-        "settlement_rail must be one of stripe_connect, stripe_ach_debit, stripe_mpp, adyen_manual_capture, "
-        "x402_usdc_base");
+  if (!is_settlement_rail(rail)) {
+    return value_error("settlement_rail must be one of " + std::string(kSettlementRailList));
   }
 
   auto deadline = encoding::parse_rfc3339(r.deadline_rfc3339);

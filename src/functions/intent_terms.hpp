@@ -2,6 +2,8 @@
 // signing payload, the signature and the request document are made from.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,6 +18,16 @@
 #include "encoding/uuid.hpp"
 
 namespace corvane::functions {
+
+// The rails an intent may settle on, exactly (after trimming, where a caller trims).
+inline constexpr std::array<std::string_view, 5> kSettlementRails = {
+    "stripe_connect", "stripe_ach_debit", "stripe_mpp", "adyen_manual_capture", "x402_usdc_base"};
+inline constexpr std::string_view kSettlementRailList =
+    "stripe_connect, stripe_ach_debit, stripe_mpp, adyen_manual_capture, x402_usdc_base";
+
+inline bool is_settlement_rail(std::string_view rail) {
+  return std::find(kSettlementRails.begin(), kSettlementRails.end(), rail) != kSettlementRails.end();
+}
 
 // The published managed-policy head an intent can be bound to.
 struct PolicyHead {

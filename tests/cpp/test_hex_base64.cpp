@@ -1,4 +1,4 @@
-// Hex decoding and its exact messages; hex and base64 encoding.
+// Hex and base64 decoding and their exact messages; hex and base64 encoding.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,6 +12,7 @@ using namespace std::string_view_literals;
 using corvane::ByteVector;
 using corvane::encoding::append_base64;
 using corvane::encoding::append_hex;
+using corvane::encoding::decode_base64;
 using corvane::encoding::decode_hex;
 using corvane::encoding::encode_base64;
 using corvane::encoding::encode_hex;
@@ -107,6 +108,41 @@ void encodes_base64() {
            "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA==");
 }
 
+void decodes_base64() {
+  // RFC 4648 section 10 back again, then what a strict decoder refuses.
+  const struct {
+    std::string_view text;
+    std::string_view bytes_or_message;
+    bool ok;
+  } cases[] = {
+      {"", "", true},
+      {"Zg==", "f", true},
+      {"Zm8=", "fo", true},
+      {"Zm9vYmFy", "foobar", true},
+      {"+/+/", "\xfb\xff\xbf", true},
+      {"Zg=", "Invalid length 3: not a multiple of 4", false},
+      {"Zm9vYg", "Invalid length 6: not a multiple of 4", false},
+      {"Zm-v", "Invalid character '-' at position 2", false},  // URL-safe letters
+      {"Zm_v", "Invalid character '_' at position 2", false},
+      {" Zm8", "Invalid character ' ' at position 0", false},
+      {"Zm9v\nYmFy", "Invalid length 9: not a multiple of 4", false},
+      {"Zm9v\r\nYg==", "Invalid length 10: not a multiple of 4", false},
+      {"Zm9v\nYg=", "Invalid character '\\n' at position 4", false},
+      {"Z===", "Invalid character '=' at position 1", false},
+      {"Zg==Zg==", "Invalid character '=' at position 2", false},
+      {"====", "Invalid character '=' at position 0", false},
+      {"Zh==", "Unused bits of 'h' at position 1 are not zero", false},  // "f" with a stray low bit
+      {"Zm9=", "Unused bits of '9' at position 2 are not zero", false},
+      {"Zm\xc3\xa9", "Invalid character '\xc3\x83' at position 2", false},
+  };
+  for (const auto& c : cases) {
+    const auto decoded = decode_base64(c.text);
+    CHECK_EQ(decoded.ok(), c.ok);
+    if (decoded) CHECK(*decoded == bytes_of(c.bytes_or_message));
+    if (!decoded) CHECK_EQ(decoded.error().message, c.bytes_or_message);
+  }
+}
+
 }  // namespace
 
 int main() {
@@ -114,5 +150,6 @@ int main() {
   decode_messages();
   encodes_hex();
   encodes_base64();
+  decodes_base64();
   return check::failures() != 0;
 }

@@ -1,0 +1,290 @@
+"""Checking a request body as the service does.
+
+Oracles: PyNaCl verifies every payload a passing check returns under the
+body's own key and signature, so the rebuilt bytes are the signed ones; the
+reasons are written out by hand; numbers are judged by Python's correctly
+rounded float(); keys that are no curve point come from the pure-Python
+reference.
+"""
+
+import base64
+import datetime as dt
+import json
+import re
+import uuid
+
+import pytest
+from hypothesis import given, settings
+from hypothesis import strategies as st
+from nacl.signing import SigningKey, VerifyKey
+
+import corvane_kit
+import ed25519_reference as ref
+import valid_arguments as valid
+from corvane_kit import _native as native
+from corvane_kit import cli
+
+DOCS = {
+    "intent": native.build_signed_create_intent_json(**valid.CREATE),
+    "blank": native.build_signed_create_intent_json(**{**valid.CREATE, "predicate_ref": " \u3000"}),
+    "policy": native.build_signed_create_intent_with_policy_binding_json(**valid.POLICY),
+    "evidence": native.sign_payee_evidence_binding_json(**valid.SIGN),
+    # A float whose shortest text the reader reads as its neighbour, and the deepest document the reader takes.
+    "misread": native.build_signed_create_intent_json(**{**valid.CREATE, "budget_json": "[2.2790121708605243e274]"}),
+    "evidence_deep": native.sign_payee_evidence_binding_json(**{**valid.SIGN, "payload_json": "[" * 127 + "]" * 127}),
+}
+POLICY_ARGS = {"policy_content_digest": "ab" * 32, "materialized_predicate_json": '{"all":[]}'}
+ARGS = {"intent": {}, "blank": {}, "misread": {}, "policy": POLICY_ARGS, "evidence": {"intent_id": valid.INTENT_ID},
+        "evidence_deep": {"intent_id": valid.INTENT_ID}}
+V6 = "principal_signature: does not verify over the rebuilt IntentSignV6 payload"
+V7 = V6.replace("V6", "V7")
+EV = "payee_signature: does not verify over the rebuilt EvidenceSignV1 payload"
+DELETE = object()
+
+
+def check(kind, body, **changes):
+    function = corvane_kit.check_evidence if kind.startswith("evidence") else corvane_kit.check_create_intent
+    return function(body, **{"tenant_id": "tenant-7", **ARGS[kind], **changes})
+
+
+def b64(data):
+    return base64.b64encode(data).decode()
+
+
+OTHER_KEY = b64(bytes(SigningKey(bytes(32)).verify_key))
+NOT_A_POINT = b64(next(ref.encode_y(y) for y in range(2, 99) if ref.decode_point(ref.encode_y(y)) is None))
+
+
+def changed(kind, change):
+    """The body with one member changed (DELETE: removed), written out again by another serialiser."""
+    if isinstance(change, str):
+        return change
+    doc = json.loads(DOCS[kind])
+    path, value = change
+    *outer, name = path.split(".")
+    target = doc[outer[0]] if outer else doc
+    if value is DELETE:
+        del target[name]
+    else:
+        target[name] = value
+    return json.dumps(dict(reversed(doc.items())), indent=1)  # other order, spacing, escapes
+
+
+SHARED = [  # a change of each member both intent documents sign
+    ("intent_id", "123e4567-e89b-12d3-a456-426614174001"), ("principal_did", "did:example:other"),
+    ("payee_did", "did:x"), ("amount_cents", 1251), ("currency", "EUR"), ("deadline", "2025-03-01T12:00:01Z"),
+    ("deadline", "2025-03-01T12:00:00+01:00"), ("budget", {"max_cents": 5001}), ("evidence_schema", {}),
+    ("predicate_ref", "pred:v2"), ("predicate_ref", DELETE), ("allowed_tools", ["web.search", "x"]),
+    ("settlement_rail", "stripe_mpp"), ("payee_pubkey", OTHER_KEY), ("principal_pubkey", OTHER_KEY),
+]  # fmt: skip
+SIGNATURE = json.loads(DOCS["intent"])["principal_signature"]
+CASES = [(kind, change, reason) for kind, reason in (("intent", V6), ("policy", V7)) for change in SHARED] + [
+    # Signed members and arguments changed.
+    ("intent", ("principal_signature", "A" + SIGNATURE[1:]), V6),
+    ("intent", ("predicate_dsl", {"any": []}), V6),
+    ("intent", {"tenant_id": "tenant-8"}, V6),
+    ("blank", ("predicate_ref", " \u3000"), V6),  # signed as the empty text, as the document leaves it out
+    ("policy", ("policy_binding.template_id", "tmpl-2"), V7),
+    ("policy", ("policy_binding.version_seq", 8), V7),
+    ("policy", {"policy_content_digest": "cd" * 32}, V7),
+    ("policy", {"materialized_predicate_json": {"any": []}}, V7),
+    ("evidence", ("payload", {"b": 1, "a": "y"}), EV),
+    ("evidence", ("artifacts", ["ab" * 32, "11" * 32]), EV),
+    ("evidence", ("payee_did", "did:x"), EV),
+    ("evidence", ("payee_pubkey", OTHER_KEY), EV),
+    ("evidence", ("submitted_at", "2025-03-01T12:00:00.6Z"), EV),
+    ("evidence", {"tenant_id": "tenant-8"}, EV),
+    ("evidence", {"intent_id": "123e4567-e89b-12d3-a456-426614174001"}, EV),
+    ("misread", {"tenant_id": "tenant-8"}, V6),
+    # What the payloads do not keep, or keep in another form.
+    ("intent", ("deadline", "2025-03-01t12:00:00.000+00:00"), None),
+    ("intent", ("allowed_tools", [" WEB.search", "web.search"]), None),
+    ("intent", ("intent_id", "{123E4567-E89B-12D3-A456-426614174000}"), None),
+    ("blank", ("predicate_ref", ""), None),
+    ("blank", ("predicate_ref", None), None),
+    ("policy", {"policy_content_digest": f" {'AB' * 32}\n"}, None),
+    ("evidence", ("artifacts", ["0x" + "11" * 32, "AB" * 32]), None),
+    ("evidence", ("submitted_at", "2025-03-01T12:00:00.500+00:00"), None),
+    ("evidence", {"intent_id": valid.INTENT_ID.replace("-", "")}, None),
+    # Faults of the body, each named.
+    ("intent", "", "body: EOF while parsing a value at line 1 column 0"),
+    ("intent", "[]", "body: expected an object, found an array"),
+    ("intent", ("signing_version", 5), "signing_version: expected 6 or 7, found 5"),
+    ("intent", ("signing_version", "6"), "signing_version: expected an integer, found a string"),
+    ("intent", ("policy_binding", {}), "policy_binding: expected null with signing_version 6, found an object"),
+    ("policy", ("policy_binding", None), "policy_binding: expected an object with signing_version 7, found null"),
+    ("policy", ("policy_binding", DELETE), "policy_binding: missing"),
+    ("policy", ("predicate_dsl", {}),
+     "predicate_dsl: not expected with signing_version 7, whose predicate comes from the policy"),
+    ("intent", ("intent_id", "123"), "intent_id: invalid length: found 3"),
+    ("intent", ("amount_cents", 2**63), "amount_cents: out of range: 9223372036854775808"),
+    ("intent", ("amount_cents", 12.5), "amount_cents: expected an integer, found a float"),
+    ("intent", ("deadline", "2025-02-29T00:00:00Z"), "deadline: day was not in range"),
+    ("intent", ("budget", DELETE), "budget: missing"),
+    ("intent", ("allowed_tools", []), "allowed_tools: must be non-empty"),
+    ("intent", ("allowed_tools", ["a", None]), "allowed_tools[1]: expected a string, found null"),
+    ("intent", ("settlement_rail", " stripe_mpp"), "settlement_rail: must be one of stripe_connect, "
+     "stripe_ach_debit, stripe_mpp, adyen_manual_capture, x402_usdc_base"),
+    ("policy", ("policy_binding.version_seq", 2**32), "policy_binding.version_seq: out of range: 4294967296"),
+    ("policy", ("policy_binding.template_id", 7), "policy_binding.template_id: expected a string, found an integer"),
+    ("intent", ("payee_pubkey", OTHER_KEY[:3] + "-" + OTHER_KEY[4:]),
+     "payee_pubkey: not base64 of 32 bytes (Invalid character '-' at position 3)"),
+    ("intent", ("principal_pubkey", "AAAA"), "principal_pubkey: not base64 of 32 bytes (decodes to 3 bytes)"),
+    ("intent", ("principal_pubkey", OTHER_KEY[:42] + "B="),
+     "principal_pubkey: not base64 of 32 bytes (Unused bits of 'B' at position 42 are not zero)"),
+    ("intent", ("principal_pubkey", OTHER_KEY + "\n"), "principal_pubkey: not base64 of 32 bytes "
+     "(Invalid length 45: not a multiple of 4)"),
+    ("intent", ("principal_signature", b64(bytes(66))),
+     "principal_signature: not base64 of 64 bytes (decodes to 66 bytes)"),
+    ("intent", ("principal_pubkey", NOT_A_POINT), "principal_pubkey: not a point on the curve"),
+    ("evidence", ("payload", DELETE), "payload: missing"),
+    ("evidence", ("artifacts", ["xyz"]), "artifacts[0]: bad hex (Odd number of digits)"),
+    ("evidence", ("artifacts", ["11" * 32, "ab"]), "artifacts[1]: expected 32 bytes, got 1"),
+    ("evidence", ("submitted_at", "2025-03-01"), "submitted_at: the 'separator' component could not be parsed"),
+    ("evidence_deep", {}, "body: recursion limit exceeded at line 1 column 138"),
+    ("misread", {}, "budget: the number 2.2790121708605247e+274 reads back as "
+     "2.279012170860525e+274; the signature holds for the number as written"),
+    # Faults of the arguments.
+    ("intent", {"policy_content_digest": "ab" * 32},
+     "policy_content_digest: given, but signing_version 6 binds no policy"),
+    ("policy", {"policy_content_digest": None}, "policy_content_digest: required for signing_version 7"),
+    ("policy", {"materialized_predicate_json": None}, "materialized_predicate_json: required for signing_version 7"),
+    ("policy", {"policy_content_digest": bytes(31)}, "policy_content_digest: must decode to 32 bytes, not 31"),
+    ("policy", {"materialized_predicate_json": "{"}, "materialized_predicate_json: EOF while parsing an object "
+     "at line 1 column 1"),
+    ("evidence", {"intent_id": f" {valid.INTENT_ID} "}, "intent_id: invalid character: found ` ` at 0"),
+    ("evidence", {"tenant_id": "t\ud800"}, "tenant_id: not UTF-8 text (surrogates not allowed at index 1)"),
+]  # fmt: skip
+
+
+@pytest.mark.parametrize("kind, change, reason", CASES, ids=str)
+def test_check(kind, change, reason):
+    body = DOCS[kind] if isinstance(change, dict) else changed(kind, change)
+    result = check(kind, body, **(change if isinstance(change, dict) else {}))
+    assert (result.ok, result.reason) == (reason is None, reason)
+    if result.ok:  # the rebuilt payload is what the body's signer signed
+        doc = json.loads(body)
+        signer = "payee" if kind == "evidence" else "principal"
+        VerifyKey(base64.b64decode(doc[f"{signer}_pubkey"])).verify(
+            result.payload, base64.b64decode(doc[f"{signer}_signature"]))
+
+
+# ------------------------------------------------ every body the builders make
+
+
+texts = st.text(max_size=8)
+json_docs = st.recursive(
+    st.none() | st.booleans() | st.integers(-(2**70), 2**70) | st.floats(allow_nan=False, allow_infinity=False) | texts,
+    lambda children: st.lists(children, max_size=3) | st.dictionaries(texts, children, max_size=3), max_leaves=8,
+).map(json.dumps)
+uuid_texts = st.builds(  # the four forms, either case
+    lambda u, form, upper: form.format(u.hex.upper() if upper else u.hex) if form == "{}" else
+    form.format(str(u).upper() if upper else u),
+    st.uuids(), st.sampled_from(["{}", "{!s}", "{{{!s}}}", "urn:uuid:{!s}"]), st.booleans())
+offsets = st.integers(-(23 * 60 + 59), 23 * 60 + 59).map(lambda m: dt.timezone(dt.timedelta(minutes=m)))
+instants = st.datetimes(timezones=offsets).map(dt.datetime.isoformat)
+spaced = st.sampled_from(["", " ", "\t", "\u3000"])
+tool_lists = st.lists(st.tuples(spaced, st.sampled_from(["Read", "read", "WRITE", "", "web.Search"]), spaced)
+                      .map("".join), min_size=1, max_size=4).map(json.dumps)
+rails = st.tuples(spaced, st.sampled_from(["stripe_connect", "stripe_mpp", "x402_usdc_base"]), spaced).map("".join)
+intents = st.fixed_dictionaries({
+    "tenant_id": texts, "principal_seed": st.binary(min_size=32, max_size=32),
+    "payee_seed": st.binary(min_size=32, max_size=32), "intent_id": st.tuples(spaced, uuid_texts).map("".join),
+    "principal_did": texts, "payee_did": texts, "budget_json": json_docs, "currency": texts,
+    "amount_cents": st.integers(-(2**63), 2**63 - 1), "evidence_schema_json": json_docs, "deadline_rfc3339": instants,
+    "predicate_json": json_docs, "predicate_ref": st.sampled_from(["", " ", "\u3000\n", " ref ", "pred:v1"]) | texts,
+    "allowed_tools_json": tool_lists, "settlement_rail": rails,
+})  # fmt: skip
+
+
+def checks_or_misreads(body, result, signer):
+    """The body checks, or it holds a float the reader reads as its neighbour: the one reason it may fail."""
+    doc = json.loads(body)
+    if result.ok:
+        VerifyKey(base64.b64decode(doc[f"{signer}_pubkey"])).verify(
+            result.payload, base64.b64decode(doc[f"{signer}_signature"]))
+        return
+    found = re.fullmatch(r"(\w+): the number (\S+) reads back as (\S+); the signature holds for the number as written",
+                         result.reason)
+    assert found and found[2] in body and float(found[2]) != float(found[3]), result.reason
+
+
+@settings(max_examples=60, deadline=None)
+@given(args=intents)
+def test_every_intent_body_checks(args):
+    body = native.build_signed_create_intent_json(**args)
+    checks_or_misreads(body, corvane_kit.check_create_intent(body, tenant_id=args["tenant_id"]), "principal")
+
+
+@settings(max_examples=40, deadline=None)
+@given(args=intents, template=texts, version=st.integers(0, 2**32 - 1), digest=st.binary(min_size=32, max_size=32))
+def test_every_policy_intent_body_checks(args, template, version, digest):
+    predicate = args.pop("predicate_json")
+    body = native.build_signed_create_intent_with_policy_binding_json(
+        **args, materialized_predicate_json=predicate, policy_template_id=template, policy_version_seq=version,
+        policy_content_digest_hex=f" {digest.hex().upper()}\t")
+    result = corvane_kit.check_create_intent(body, tenant_id=args["tenant_id"], policy_content_digest=digest,
+                                             materialized_predicate_json=predicate)
+    checks_or_misreads(body, result, "principal")
+
+
+@settings(max_examples=60, deadline=None)
+@given(tenant=texts, intent=uuid_texts, payee=texts, payload=json_docs, instant=instants,
+       artifacts=st.lists(st.binary(min_size=32, max_size=32).map(lambda a: f" 0x{a.hex().upper()}"), max_size=3),
+       seed=st.binary(min_size=32, max_size=32))
+def test_every_evidence_body_checks(tenant, intent, payee, payload, instant, artifacts, seed):
+    body = native.sign_payee_evidence_binding_json(tenant, intent, payee, payload, artifacts, instant, seed)
+    result = corvane_kit.check_evidence(body, tenant_id=tenant, intent_id=uuid.UUID(intent))
+    checks_or_misreads(body, result, "payee")
+
+
+# -------------------------------------- builders that refuse what cannot verify
+
+
+REFUSALS = [  # the native bodies of these inputs are DOCS["misread"] and DOCS["evidence_deep"]
+    (corvane_kit.create_intent, valid.CREATE, {"budget_json": [2.2790121708605243e274]}, "budget_json: the number "
+     "2.2790121708605247e+274 reads back as 2.279012170860525e+274, so the service could never verify the body"),
+    (corvane_kit.sign_evidence, valid.SIGN, {"payload_json": "[" * 127 + "]" * 127}, "payload_json: nests 127 "
+     "levels deep, 128 inside the body: one more than the reader takes, so the service could never verify the body"),
+]  # fmt: skip
+
+
+@pytest.mark.parametrize("build, args, change, message", REFUSALS)
+def test_builders_refuse_bodies_that_cannot_verify(build, args, change, message):
+    with pytest.raises(ValueError) as refusal:
+        build(**{**args, **change})
+    assert str(refusal.value) == message
+
+
+def test_check_refuses_only_non_text_with_an_exception():
+    with pytest.raises(TypeError, match="^'bytes' object is not an instance of 'str'"):
+        corvane_kit.check_evidence(DOCS["evidence"].encode(), tenant_id="tenant-7", intent_id=valid.INTENT_ID)
+
+
+# --------------------------------------------------------------------- command
+
+
+@pytest.mark.parametrize("argv, status, output", [
+    (["check-intent", "--body", "intent", "--tenant-id", "tenant-7"], 0, "ok\n"),
+    (["check-intent", "--body", "intent", "--tenant-id", "tenant-8"], 1, V6 + "\n"),
+    (["check-intent", "--body", "policy", "--tenant-id", "tenant-7", "--policy-digest", "ab" * 32,
+      "--materialized-predicate", "predicate"], 0, "ok\n"),
+    (["check-intent", "--body", "policy", "--tenant-id", "tenant-7"], 1,
+     "policy_content_digest: required for signing_version 7\n"),
+    (["check-evidence", "--body", "evidence", "--tenant-id", "tenant-7", "--intent-id", valid.INTENT_ID], 0, "ok\n"),
+    (["check-evidence", "--body", "evidence", "--tenant-id", "tenant-8", "--intent-id", valid.INTENT_ID], 1, EV + "\n"),
+    (["check-evidence", "--body", "evidence", "--tenant-id", "tenant-7"], 2,
+     "corvane-kit: error: missing intent_id: give --intent-id, or intent_id in the request file\n"),
+    (["check-intent", "--body", "absent", "--tenant-id", "tenant-7"], 2, "corvane-kit: error: --body: cannot read "),
+    (["create-intent", "--request", "request", "--principal-seed-env", "S", "--payee-seed-env", "S"], 2,
+     "corvane-kit: error: budget_json: the number 2.2790121708605247e+274 reads back as "),
+])  # fmt: skip
+def test_command(tmp_path, capsys, monkeypatch, argv, status, output):
+    request = {k: v for k, v in valid.CREATE.items() if not k.endswith("seed")}
+    files = {**DOCS, "predicate": '{"all": []}', "request": json.dumps({**request, "budget_json": "[2.2790121708605243e274]"})}
+    for name, text in files.items():
+        (tmp_path / name).write_text(text)
+    monkeypatch.setenv("S", "00" * 32)
+    assert cli.main([str(tmp_path / a) if a in files or a == "absent" else a for a in argv]) == status
+    out, err = capsys.readouterr()
+    assert (err if status == 2 else out).startswith(output)
