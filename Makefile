@@ -136,5 +136,20 @@ fuzz: fuzz-build
 	  $(FUZZ_BUILD)/fuzz/$$t $(FUZZ_FLAGS) -merge=1 -use_counters=0 fuzz/corpus/$$t fuzz/out/$$t 2>&1 | grep -E "MERGE-OUTER: [0-9]+ new files" || true; \
 	done
 
+# Mutation testing, slow and so neither in `make test` nor in CI: tools/mutate.py
+# draws a fixed, seeded list of mutants over the C++ core (MUTATE_FLAGS: --seed,
+# --count, --jobs, --only FILE, --list) and runs the suite fail-fast against
+# each in a copy of the tree under build/mutate; then mutmut does the same for
+# python/corvane_kit. Each prints killed / survived / did not compile / timed
+# out and lists the survivors.
+MUTATE_FLAGS ?=
+MUTATE_TOOLS := 'mutmut==2.5.1'
+.PHONY: mutate
+mutate: build cpp-build
+	@$(MAKE) --no-print-directory system-deps SYSTEM_PACKAGES="ccache"
+	$(PY) -m pip install -q --disable-pip-version-check $(MUTATE_TOOLS)
+	nice -n 19 $(PY) tools/mutate.py $(MUTATE_FLAGS)
+	nice -n 19 $(PY) tools/mutate.py --python
+
 clean:
 	rm -rf build $(VENV)
