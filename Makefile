@@ -57,7 +57,7 @@ test: cpp-test pytest goldens typecheck doctest
 # The wire goldens still match their case tables and independent checks.
 .PHONY: goldens
 goldens: build
-	cd tests && ../$(PY) make_vectors.py --check
+	$(PY) tests/make_vectors.py --check
 
 # The stubs and the Pythonic layer under mypy --strict (tests/typing_usage.py also
 # holds calls that must be refused), the stubs against the built module, and the

@@ -38,7 +38,9 @@ import time
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 WORK = ROOT / "build" / "mutate"
 SOURCE_ROOTS = ("src/", "corvane-evidence/src/")
-# Run last: they repeat calls by the thousand and rarely kill what others miss.
+# Run first: the goldens replay every function in a second. Run last: they
+# repeat calls by the thousand and rarely kill what others miss.
+FIRST_TESTS = ("test_vectors.py",)
 SLOW_TESTS = ("test_leaks.py", "test_concurrency.py")
 # The tests that drive python/corvane_kit, for mutmut.
 PYTHON_LAYER_TESTS = ("test_pythonic_layer.py", "test_cli.py")
@@ -282,7 +284,7 @@ class Worker:
             failed = re.findall(r"\d+ - (\S+) \(", output)
             return ("timed out" if status == "timeout" else "killed"), "ctest " + " ".join(failed[:1])
         shutil.rmtree(self.tree / ".hypothesis", ignore_errors=True)
-        tests = sorted((self.tree / "tests").glob("test_*.py"), key=lambda p: (p.name in SLOW_TESTS, p.name))
+        tests = sorted((self.tree / "tests").glob("test_*.py"), key=lambda p: (p.name not in FIRST_TESTS, p.name in SLOW_TESTS, p.name))
         env = {**os.environ, "PYTHONPATH": str(self.site), "CORVANE_FRAME_PROBE_DIR": str(self.build / "tests/cpp"),
                "CORVANE_LEAK_CALLS": "2000", "PYTHONDONTWRITEBYTECODE": "1"}
         remaining = self.timeout - (time.monotonic() - started)
