@@ -233,10 +233,10 @@ def run(command: list[str], timeout: float, **kwargs) -> tuple[str, str]:
 class Worker:
     """One copy of the tree, its build and its package directory of links."""
 
-    def __init__(self, number: int, build_jobs: int, timeout: float) -> None:
-        self.tree = WORK / f"tree-{number}"
-        self.build = WORK / f"build-{number}"
-        self.site = WORK / f"site-{number}"
+    def __init__(self, number: int, build_jobs: int, timeout: float, work: pathlib.Path = WORK) -> None:
+        self.tree = work / f"tree-{number}"
+        self.build = work / f"build-{number}"
+        self.site = work / f"site-{number}"
         self.build_jobs = build_jobs
         self.timeout = timeout
 
@@ -284,7 +284,8 @@ class Worker:
             failed = re.findall(r"\d+ - (\S+) \(", output)
             return ("timed out" if status == "timeout" else "killed"), "ctest " + " ".join(failed[:1])
         shutil.rmtree(self.tree / ".hypothesis", ignore_errors=True)
-        tests = sorted((self.tree / "tests").glob("test_*.py"), key=lambda p: (p.name not in FIRST_TESTS, p.name in SLOW_TESTS, p.name))
+        tests = sorted((self.tree / "tests").glob("test_*.py"),
+                       key=lambda p: (p.name not in FIRST_TESTS, p.name in SLOW_TESTS, p.name))
         env = {**os.environ, "PYTHONPATH": str(self.site), "CORVANE_FRAME_PROBE_DIR": str(self.build / "tests/cpp"),
                "CORVANE_LEAK_CALLS": "2000", "PYTHONDONTWRITEBYTECODE": "1"}
         remaining = self.timeout - (time.monotonic() - started)
@@ -337,6 +338,8 @@ def main() -> int:
     parser.add_argument("--count", type=int, default=160)
     parser.add_argument("--jobs", type=int, default=1, help="trees tried in parallel")
     parser.add_argument("--only", help="only the mutants of this file (path from the repository root)")
+    parser.add_argument("--ids", help="only these mutants, by number (comma-separated)")
+    parser.add_argument("--work", default=str(WORK), help="where the trees and builds go")
     parser.add_argument("--timeout", type=float, default=300, help="seconds of testing per mutant")
     parser.add_argument("--list", action="store_true", help="print the mutants and stop")
     parser.add_argument("--python", action="store_true", help="mutate python/corvane_kit with mutmut instead")
@@ -350,12 +353,14 @@ def main() -> int:
     numbered = list(enumerate(mutants, 1))
     if args.only:
         numbered = [(i, m) for i, m in numbered if m.path == args.only]
+    if args.ids:
+        numbered = [(i, m) for i, m in numbered if str(i) in args.ids.split(",")]
     if args.list:
         for i, m in numbered:
             print(f"{i:4d} {m.describe()}")
         return 0
 
-    workers = [Worker(n, max(1, 2 // args.jobs), args.timeout) for n in range(args.jobs)]
+    workers = [Worker(n, max(1, 2 // args.jobs), args.timeout, pathlib.Path(args.work)) for n in range(args.jobs)]
     for worker in workers:
         worker.sync(files)
         worker.configure()
