@@ -202,20 +202,17 @@ NOT_INT = "'{}' object cannot be interpreted as an integer"
 TOO_BIG = "Python int too large to convert to C long"
 
 # (function, parameter, value, exception, message); each carries the note.
+# The goldens hold more: a non-str text, None, a lone surrogate, a seed element
+# of 256, amounts and sequence numbers out of range, artifacts given as a str.
 CONVERSION = [
-    (VERIFY_, "digest_hex", 1, TypeError, "'int' object is not an instance of 'str'"),
-    (CREATE_, "predicate_ref", None, TypeError, "'None' is not an instance of 'str'"),
     (SIGN_, "payee_did", b"x", TypeError, "'bytes' object is not an instance of 'str'"),
     (ENCODE, "payload_json", Outer.Inner(), TypeError, "'Outer.Inner' object is not an instance of 'str'"),
     (POLICY_, "policy_template_id", 1.5, TypeError, "'float' object is not an instance of 'str'"),
-    (VERIFY_, "public_key_hex", "a\ud800", UnicodeEncodeError,
-     "'utf-8' codec can't encode character '\\ud800' in position 1: surrogates not allowed"),
     (CREATE_, "principal_seed", SEED_A.hex(), TypeError, "Can't extract `str` to `Vec`"),
     (POLICY_, "payee_seed", StrSub("x" * 32), TypeError, "Can't extract `str` to `Vec`"),
     (SIGN_, "secret_seed", dict.fromkeys(range(32)), TypeError, "'dict' object is not an instance of 'Sequence'"),
     (SIGN_, "secret_seed", None, TypeError, "'None' is not an instance of 'Sequence'"),
     (CREATE_, "payee_seed", iter(SEED_A), TypeError, "'bytes_iterator' object is not an instance of 'Sequence'"),
-    (CREATE_, "payee_seed", _with(5, 256), OverflowError, RANGE),
     (SIGN_, "secret_seed", _with(0, -1), OverflowError, RANGE),
     (SIGN_, "secret_seed", _with(3, Index(300)), OverflowError, RANGE),
     (SIGN_, "secret_seed", _with(31, 2**63 - 1), OverflowError, RANGE),
@@ -224,17 +221,12 @@ CONVERSION = [
     (POLICY_, "principal_seed", _with(2, 256, _with(3, 1.5)), OverflowError, RANGE),
     (SIGN_, "secret_seed", list(SEED_A) + [999], OverflowError, RANGE),  # the length rule comes later
     (SIGN_, "secret_seed", LengthFails(SEED_A, fail_at=3), ZeroDivisionError, "element fetch failed"),
-    (ENCODE, "artifacts_hex", ART, TypeError, "Can't extract `str` to `Vec`"),
     (SIGN_, "artifacts_hex", b"ab", TypeError, "'int' object is not an instance of 'str'"),
     (ENCODE, "artifacts_hex", [ART, None], TypeError, "'None' is not an instance of 'str'"),
     (SIGN_, "artifacts_hex", frozenset([ART]), TypeError, "'frozenset' object is not an instance of 'Sequence'"),
     (ENCODE, "artifacts_hex", [ART, "1\ud800"], UnicodeEncodeError,
      "'utf-8' codec can't encode character '\\ud800' in position 1: surrogates not allowed"),
-    (CREATE_, "amount_cents", 2**63, OverflowError, TOO_BIG),
-    (CREATE_, "amount_cents", "5", TypeError, NOT_INT.format("str")),
     (POLICY_, "amount_cents", 1.5, TypeError, NOT_INT.format("float")),
-    (POLICY_, "policy_version_seq", 2**32, OverflowError, RANGE),
-    (POLICY_, "policy_version_seq", -1, OverflowError, RANGE),
     (POLICY_, "policy_version_seq", Index(2**32 + 5), OverflowError, RANGE),
     (POLICY_, "policy_version_seq", -(2**63) - 1, OverflowError, TOO_BIG),
     (POLICY_, "policy_version_seq", None, TypeError, NOT_INT.format("NoneType")),
