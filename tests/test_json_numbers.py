@@ -13,10 +13,23 @@ from hypothesis import strategies as st
 from corvane_kit import _native
 
 
-def read_back(json_text):
+def written(json_text):
     document = _native.sign_payee_evidence_binding_json(
         "t", "123e4567-e89b-12d3-a456-426614174000", "d", json_text, [], "2025-01-01T00:00:00Z", bytes(32))
-    return json.loads(document)["payload"]
+    return document[len('{"payload":') : document.index(',"artifacts":')]
+
+
+def read_back(json_text):
+    return json.loads(written(json_text))
+
+
+def digits_and_exponent(text):
+    """The significant digits of a decimal text and the power of ten of the first."""
+    mantissa, _, exponent = text.lower().lstrip("-").partition("e")
+    whole, _, fraction = mantissa.partition(".")
+    digits = (whole + fraction).lstrip("0").rstrip("0") or "0"
+    first = len(whole.lstrip("0")) - 1 if whole.strip("0") else -(len(fraction) - len(fraction.lstrip("0")) + 1)
+    return digits, first + int(exponent or 0)
 
 
 @settings(max_examples=300, deadline=None)
@@ -28,6 +41,17 @@ def test_exact_region_reads_like_python(significand, exponent, negative):
 
 # Outside that region one rounded operation can miss the correctly rounded
 # double by a unit; these are the doubles the rule gives, by hand.
+@settings(max_examples=300, deadline=None)
+@given(st.integers(1, 2**64 - 1), st.integers(-340, 290))
+def test_floats_are_written_in_their_shortest_digits(significand, exponent):
+    # Python's repr is the shortest text that reads back to the same double.
+    try:
+        text = written(f"[{significand}e{exponent}]")[1:-1]
+    except ValueError:
+        return  # out of range
+    assert digits_and_exponent(text)[0] == "0" or digits_and_exponent(text) == digits_and_exponent(repr(float(text)))
+
+
 @pytest.mark.parametrize("text, expected", [
     ("-12.59E+36", "-0x1.2f17dd97ed53cp+123"),
     ("2.2790121708605243e+274", "0x1.510617311d8a4p+911"),
