@@ -95,8 +95,8 @@ def test_repeated_calls_leave_nothing_behind(road):
 
     repeat(1_000)
     # Small ints and singletons are shared with the whole interpreter.
-    watched = [v for v in kwargs.values() if not (v is None or isinstance(v, bool) or (type(v) is int and v < 257))]
-    watched += [x for v in kwargs.values() if isinstance(v, list) for x in v if not isinstance(x, int)]
+    items = [*kwargs.values(), *(x for v in kwargs.values() if isinstance(v, list) for x in v)]
+    watched = [v for v in items if not (v is None or isinstance(v, bool) or (type(v) is int and v < 257))]
     refs, objects, blocks, heap = snapshot(watched)
     repeat(CALLS)
     refs_after, objects_after, blocks_after, heap_after = snapshot(watched)
