@@ -360,7 +360,7 @@ def main() -> int:
             print(f"{i:4d} {m.describe()}")
         return 0
 
-    workers = [Worker(n, max(1, 2 // args.jobs), args.timeout, pathlib.Path(args.work)) for n in range(args.jobs)]
+    workers = [Worker(n, max(1, 2 // args.jobs), args.timeout, pathlib.Path(args.work).resolve()) for n in range(args.jobs)]
     for worker in workers:
         worker.sync(files)
         worker.configure()
