@@ -81,3 +81,8 @@ _PLAIN = st.recursive(
 def test_written_documents_round_trip_through_python_json(value, indent, ascii_only):
     # Floats of at most 15 significant digits are read exactly, so the round trip is exact.
     assert read_back(json.dumps(value, indent=indent, ensure_ascii=ascii_only)) == value
+
+
+def test_of_two_shortest_candidates_the_closer_is_written():
+    # ...78549565 and ...78549566 both read back as this double; the first is closer.
+    assert written("[70460562.78549565, 74384211.86696827]") == "[70460562.78549565,74384211.86696827]"
