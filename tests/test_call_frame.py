@@ -20,7 +20,10 @@ def test_internal_failure_is_a_panic_exception_outside_exception(frame_probe):
     kind = type(caught)
     assert (kind.__name__, kind.__module__, kind.__bases__) == ("PanicException", "pyo3_runtime", (BaseException,))
     assert caught.args == ("invariant broken",) and not hasattr(caught, "__notes__")
-    assert "BaseException" in kind.__doc__
+    assert kind.__doc__ == (
+        "\nThe exception raised when the native code of this module panics.\n\nLike SystemExit, this exception is"
+        " derived from BaseException so that\nit will typically propagate all the way through the stack and cause"
+        " the\ninterpreter to exit.\n")
     assert type(raised_by(lambda: frame_probe.panic("again"))) is kind  # made once
     unknown = raised_by(frame_probe.panic_unknown)
     assert type(unknown) is kind and "panic" in unknown.args[0]
