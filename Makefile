@@ -56,7 +56,12 @@ cpp-test: cpp-build
 pytest: build cpp-build
 	CORVANE_FRAME_PROBE_DIR=$(abspath $(CPP_BUILD))/tests/cpp $(PY) -m pytest
 
-test: layers cpp-test pytest typecheck doctest
+test: layers cpp-test pytest goldens typecheck doctest
+
+# The wire goldens still match their case tables and independent checks.
+.PHONY: goldens
+goldens: build
+	$(PY) tests/make_vectors.py --check
 
 # Includes in the product code go down the layers only (tools/check_layers.py).
 .PHONY: layers
@@ -164,6 +169,21 @@ dist: system-deps
 
 dist-check: dist
 	$(PYTHON) tools/dist_check.py dist
+
+# Mutation testing, slow and so neither in `make test` nor in CI: tools/mutate.py
+# draws a fixed, seeded list of mutants over the C++ core (MUTATE_FLAGS: --seed,
+# --count, --jobs, --only FILE, --list) and runs the suite fail-fast against
+# each in a copy of the tree under build/mutate; then mutmut does the same for
+# python/corvane_kit. Each prints killed / survived / did not compile / timed
+# out and lists the survivors.
+MUTATE_FLAGS ?=
+MUTATE_TOOLS := 'mutmut==2.5.1'
+.PHONY: mutate
+mutate: build cpp-build
+	@$(MAKE) --no-print-directory system-deps SYSTEM_PACKAGES="ccache"
+	$(PY) -m pip install -q --disable-pip-version-check $(MUTATE_TOOLS)
+	nice -n 19 $(PY) tools/mutate.py $(MUTATE_FLAGS)
+	nice -n 19 $(PY) tools/mutate.py --python
 
 clean:
 	rm -rf build dist $(VENV)

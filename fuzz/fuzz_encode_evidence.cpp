@@ -1,6 +1,5 @@
-// encode_evidence_sign_v1_hex from valid defaults with fuzz-chosen arguments;
-// the fields and properties are in evidence_check.hpp.
-#include "evidence_check.hpp"
+// encode_evidence_sign_v1_hex; fields and checks in fuzz_evidence.hpp.
+#include "fuzz_evidence.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   return fuzz::run_one([&] { fuzz::check_evidence(data, size, false); });

@@ -1,276 +1,174 @@
-"""Test-side encoder for the signing payloads.
+"""Test-side oracle for the signing payloads and the documents around them.
 
-Written from the wire rules alone so that the tests have an oracle that shares
-no code with the extension: hashing comes from the ``blake3`` package, keys and
-signatures from PyNaCl, canonical JSON from the standard ``json`` module.
+Written from the wire rules alone, sharing no code with the extension: hashing
+comes from the ``blake3`` package, keys and signatures from PyNaCl, canonical
+JSON from the standard ``json`` module, identifiers from ``uuid``.
 """
 
-from __future__ import annotations
-
-import datetime as _dt
+import base64
 import json
-import uuid as _uuid
+import uuid
 
 import blake3
 import nacl.signing
 
 # Unicode White_Space, the set every trimmed input is stripped of.
-WHITE_SPACE = "".join(
-    chr(c)
-    for c in (
-        *range(0x09, 0x0E),
-        0x20,
-        0x85,
-        0xA0,
-        0x1680,
-        *range(0x2000, 0x200B),
-        0x2028,
-        0x2029,
-        0x202F,
-        0x205F,
-        0x3000,
-    )
-)
-
-TAG_INTENT_V6 = 6
-TAG_INTENT_V7 = 7
-TAG_EVIDENCE_V1 = 2
+WHITE_SPACE = "\t\n\x0b\x0c\r \x85\xa0\u1680" + "".join(map(chr, range(0x2000, 0x200B))) + "\u2028\u2029\u202f\u205f\u3000"
+SEED_PARAMETERS = ("principal_seed", "payee_seed", "secret_seed")
 
 
-class Raw(bytes):
-    """Field bytes stated literally by a test; the builders copy them unchanged."""
-
-
-def trim(s: str) -> str:
+def trim(s):
     return s.strip(WHITE_SPACE)
 
 
-# ---------------------------------------------------------------- primitives
+def varint(v):
+    for limit, marker, width in ((250, b"", 1), (0xFFFF, b"\xfb", 2), (0xFFFF_FFFF, b"\xfc", 4)):
+        if v <= limit:
+            return marker + v.to_bytes(width, "little")
+    return b"\xfd" + v.to_bytes(8, "little")
 
 
-def varint(v: int) -> bytes:
-    if v < 0:
-        raise ValueError("varint takes unsigned values")
-    if v <= 250:
-        return bytes([v])
-    if v <= 0xFFFF:
-        return b"\xfb" + v.to_bytes(2, "little")
-    if v <= 0xFFFF_FFFF:
-        return b"\xfc" + v.to_bytes(4, "little")
-    if v <= 0xFFFF_FFFF_FFFF_FFFF:
-        return b"\xfd" + v.to_bytes(8, "little")
-    raise ValueError("varint above 64 bits")
+def text(s):
+    data = s.encode("utf-8")
+    return varint(len(data)) + data
 
 
-def zigzag(n: int) -> int:
-    return 2 * n if n >= 0 else -2 * n - 1
+def uuid_field(u):
+    return b"\x10" + (u if isinstance(u, uuid.UUID) else uuid.UUID(u)).bytes
 
 
-def signed(n: int) -> bytes:
-    return varint(zigzag(n))
+def rfc3339(t):
+    """The one canonical text of an aware datetime (a str is taken as canonical already)."""
+    if isinstance(t, str):
+        return t
+    out = f"{t.year:04d}-{t:%m-%dT%H:%M:%S}" + (f".{t.microsecond:06d}".rstrip("0") if t.microsecond else "")
+    minutes = int(t.utcoffset().total_seconds()) // 60
+    return out + ("Z" if minutes == 0 else f"{'-' if minutes < 0 else '+'}{abs(minutes) // 60:02d}:{abs(minutes) % 60:02d}")
 
 
-def text(s: str | bytes) -> bytes:
-    b = s.encode("utf-8") if isinstance(s, str) else bytes(s)
-    return varint(len(b)) + b
+def blake3_digest(data):
+    return blake3.blake3(data).digest()
 
 
-def uuid_field(u: str | bytes | _uuid.UUID) -> bytes:
-    if isinstance(u, _uuid.UUID):
-        b = u.bytes
-    elif isinstance(u, str):
-        b = _uuid.UUID(u).bytes
-    else:
-        b = bytes(u)
-    if len(b) != 16:
-        raise ValueError("a UUID is 16 bytes")
-    return b"\x10" + b
+def content_digest(value):
+    return blake3_digest(json.dumps(value, sort_keys=True, separators=(",", ":"), ensure_ascii=False).encode("utf-8"))
 
 
-def raw32(b: bytes) -> bytes:
-    b = bytes(b)
-    if len(b) != 32:
-        raise ValueError("expected 32 bytes")
-    return b
+def allowed_tools_digest(names):
+    lowered = {"".join(c.lower() if c.isascii() else c for c in trim(n)) for n in names}
+    return content_digest(sorted(lowered))
 
 
-def rfc3339(dt: _dt.datetime, nanosecond: int | None = None) -> str:
-    """Canonical text of an aware datetime: 'Z' for a zero offset, fraction without trailing zeros."""
-    off = dt.utcoffset()
-    if off is None:
-        raise ValueError("needs an aware datetime")
-    ns = dt.microsecond * 1000 if nanosecond is None else nanosecond
-    out = (
-        f"{dt.year:04d}-{dt.month:02d}-{dt.day:02d}T"
-        f"{dt.hour:02d}:{dt.minute:02d}:{dt.second:02d}"
-    )
-    if ns:
-        out += "." + f"{ns:09d}".rstrip("0")
-    minutes = int(off.total_seconds()) // 60 if off >= _dt.timedelta(0) else -(int(-off.total_seconds()) // 60)
-    if minutes == 0:
-        return out + "Z"
-    sign = "-" if minutes < 0 else "+"
-    h, m = divmod(abs(minutes), 60)
-    return out + f"{sign}{h:02d}:{m:02d}"
+def artifact_list_digest(hashes):
+    return blake3_digest(b"".join(hashes))
 
 
-def timestamp(t: str | _dt.datetime) -> bytes:
-    """Timestamp field. A str must already be the canonical text."""
-    return text(rfc3339(t) if isinstance(t, _dt.datetime) else t)
-
-
-# ----------------------------------------------------------------- digests
-
-
-def _reject_floats(v) -> None:
-    # Python's float spelling differs from the wire's; such texts are written by hand.
-    if isinstance(v, float):
-        raise TypeError("write canonical text with floats by hand")
-    if isinstance(v, list):
-        for x in v:
-            _reject_floats(x)
-    elif isinstance(v, dict):
-        for x in v.values():
-            _reject_floats(x)
-
-
-def canonical_json(value) -> bytes:
-    _reject_floats(value)
-    return json.dumps(value, sort_keys=True, separators=(",", ":"), ensure_ascii=False).encode("utf-8")
-
-
-def blake3_digest(data: bytes) -> bytes:
-    return blake3.blake3(bytes(data)).digest()
-
-
-def content_digest(value) -> bytes:
-    """Digest of a JSON value; bytes are taken as canonical text written by hand."""
-    if isinstance(value, (bytes, bytearray)):
-        return blake3_digest(value)
-    return blake3_digest(canonical_json(value))
-
-
-def _ascii_lower(s: str) -> str:
-    return "".join(chr(ord(c) + 32) if "A" <= c <= "Z" else c for c in s)
-
-
-def allowed_tools_digest(names) -> bytes:
-    cleaned = {_ascii_lower(trim(n)) for n in names}
-    ordered = sorted(cleaned, key=lambda s: s.encode("utf-8"))
-    return content_digest(ordered)
-
-
-def artifact_list_digest(hashes) -> bytes:
-    return blake3_digest(b"".join(raw32(h) for h in hashes))
-
-
-# ------------------------------------------------------------------- records
-
-
-def _f(value, encode) -> bytes:
-    return bytes(value) if isinstance(value, Raw) else encode(value)
-
-
-def _intent_common(tag, f) -> bytes:
-    return b"".join(
-        [
-            bytes([tag]),
-            _f(f["tenant_id"], text),
-            _f(f["intent_id"], uuid_field),
-            _f(f["principal_did"], text),
-            _f(f["payee_did"], text),
-            _f(f["amount_cents"], signed),
-            _f(f["currency"], text),
-            _f(f["deadline"], timestamp),
-            raw32(f["budget_digest"]),
-            raw32(f["evidence_schema_digest"]),
-            raw32(f["predicate_dsl_digest"]),
-            _f(f["predicate_ref"], text),
-            raw32(f["allowed_tools_digest"]),
-            _f(f["settlement_rail"], text),
-        ]
-    )
-
-
-def intent_sign_v6(
-    *,
-    tenant_id,
-    intent_id,
-    principal_did,
-    payee_did,
-    amount_cents,
-    currency,
-    deadline,
-    budget_digest,
-    evidence_schema_digest,
-    predicate_dsl_digest,
-    predicate_ref,
-    allowed_tools_digest,
-    settlement_rail,
-    payee_pubkey,
-) -> bytes:
-    f = dict(locals())
-    return _intent_common(TAG_INTENT_V6, f) + raw32(payee_pubkey)
-
-
-def intent_sign_v7(
-    *,
-    tenant_id,
-    intent_id,
-    principal_did,
-    payee_did,
-    amount_cents,
-    currency,
-    deadline,
-    budget_digest,
-    evidence_schema_digest,
-    predicate_dsl_digest,
-    predicate_ref,
-    allowed_tools_digest,
-    settlement_rail,
-    policy_template_id,
-    policy_version_seq,
-    policy_content_digest,
-    payee_pubkey,
-) -> bytes:
-    f = dict(locals())
-    return (
-        _intent_common(TAG_INTENT_V7, f)
-        + _f(policy_template_id, text)
-        + _f(policy_version_seq, varint)
-        + raw32(policy_content_digest)
-        + raw32(payee_pubkey)
-    )
-
-
-def evidence_sign_v1(*, tenant_id, intent_id, payee_did, payload_digest, artifact_digest, submitted_at) -> bytes:
-    return b"".join(
-        [
-            bytes([TAG_EVIDENCE_V1]),
-            _f(tenant_id, text),
-            _f(intent_id, uuid_field),
-            _f(payee_did, text),
-            raw32(payload_digest),
-            raw32(artifact_digest),
-            _f(submitted_at, timestamp),
-        ]
-    )
-
-
-# ------------------------------------------------------------------ Ed25519
-
-
-def public_key(seed: bytes) -> bytes:
+def public_key(seed):
     return bytes(nacl.signing.SigningKey(bytes(seed)).verify_key)
 
 
-def sign(seed: bytes, message: bytes) -> bytes:
-    return nacl.signing.SigningKey(bytes(seed)).sign(bytes(message)).signature
-
-
-def verifies(pubkey: bytes, message: bytes, signature: bytes) -> bool:
+def verifies(public, message, signature):
     try:
-        nacl.signing.VerifyKey(bytes(pubkey)).verify(bytes(message), bytes(signature))
-    except Exception:
+        nacl.signing.VerifyKey(bytes(public)).verify(message, signature)
+    except Exception:  # noqa: BLE001 - any refusal
         return False
     return True
+
+
+def _intent_common(tag, f):
+    amount = f["amount_cents"]
+    return b"".join([
+        bytes([tag]), text(f["tenant_id"]), uuid_field(f["intent_id"]), text(f["principal_did"]), text(f["payee_did"]),
+        varint(2 * amount if amount >= 0 else -2 * amount - 1), text(f["currency"]), text(rfc3339(f["deadline"])),
+        f["budget_digest"], f["evidence_schema_digest"], f["predicate_dsl_digest"], text(f["predicate_ref"]),
+        f["allowed_tools_digest"], text(f["settlement_rail"])])
+
+
+def intent_sign_v6(**f):
+    return _intent_common(6, f) + f["payee_pubkey"]
+
+
+def intent_sign_v7(**f):
+    return (_intent_common(7, f) + text(f["policy_template_id"]) + varint(f["policy_version_seq"])
+            + f["policy_content_digest"] + f["payee_pubkey"])
+
+
+def evidence_sign_v1(**f):
+    return b"".join([b"\x02", text(f["tenant_id"]), uuid_field(f["intent_id"]), text(f["payee_did"]),
+                     f["payload_digest"], f["artifact_digest"], text(rfc3339(f["submitted_at"]))])
+
+
+def _b64(data):
+    return base64.b64encode(data).decode()
+
+
+def _json(args, canon, name):
+    """The value of a JSON argument and its digest; canonical texts with floats are stated by hand."""
+    if name in canon:
+        return json.loads(canon[name]), blake3_digest(canon[name].encode("utf-8"))
+    value = json.loads(args[name])
+    return value, content_digest(value)
+
+
+def intent_oracle(args, canon=None):
+    """For a create-intent call: the document it must return (members in order,
+    without principal_signature) and the payload bytes that signature covers.
+    ``canon`` holds what Python cannot derive: canonical texts of JSON with
+    floats, and the deadline's canonical text (or datetime)."""
+    canon = canon or {}
+    policy = "policy_template_id" in args
+    predicate = "materialized_predicate_json" if policy else "predicate_json"
+    budget, budget_digest = _json(args, canon, "budget_json")
+    schema, schema_digest = _json(args, canon, "evidence_schema_json")
+    predicate_value, predicate_digest = _json(args, canon, predicate)
+    intent_id = uuid.UUID(trim(args["intent_id"]))
+    tools = json.loads(args["allowed_tools_json"])
+    rail = trim(args["settlement_rail"])
+    payee_key = public_key(args["payee_seed"])
+    # A blank reference is left out of the body and signed empty: the service rebuilds the record from the body.
+    reference = args["predicate_ref"] if trim(args["predicate_ref"]) else ""
+    fields = dict(tenant_id=args["tenant_id"], intent_id=intent_id, principal_did=args["principal_did"],
+                  payee_did=args["payee_did"], amount_cents=args["amount_cents"], currency=args["currency"],
+                  deadline=canon.get("deadline", args["deadline_rfc3339"]), budget_digest=budget_digest,
+                  evidence_schema_digest=schema_digest, predicate_dsl_digest=predicate_digest, predicate_ref=reference,
+                  allowed_tools_digest=allowed_tools_digest(tools), settlement_rail=rail, payee_pubkey=payee_key)
+    if policy:
+        payload = intent_sign_v7(**fields, policy_template_id=args["policy_template_id"],
+                                 policy_version_seq=args["policy_version_seq"],
+                                 policy_content_digest=bytes.fromhex(trim(args["policy_content_digest_hex"])))
+    else:
+        payload = intent_sign_v6(**fields)
+    document = {
+        "allowed_tools": tools, "amount_cents": args["amount_cents"], "budget": budget, "currency": args["currency"],
+        "deadline": args["deadline_rfc3339"], "evidence_schema": schema, "intent_id": str(intent_id),
+        "payee_did": args["payee_did"], "payee_pubkey": _b64(payee_key),
+        "policy_binding": {"template_id": args["policy_template_id"], "version_seq": args["policy_version_seq"]}
+        if policy else None,
+        **({} if policy else {"predicate_dsl": predicate_value}),
+        **({"predicate_ref": reference} if reference else {}),
+        "principal_did": args["principal_did"], "principal_pubkey": _b64(public_key(args["principal_seed"])),
+        "settlement_rail": rail, "signing_version": 7 if policy else 6,
+    }
+    return document, payload
+
+
+def artifact_bytes(spelled):
+    digits = trim(spelled)
+    return bytes.fromhex(digits[2:] if digits.startswith("0x") else digits)
+
+
+def evidence_oracle(args, canon=None):
+    """For an evidence call: the document sign_payee_evidence_binding_json must
+    return (members in order, without payee_signature) and the EvidenceSignV1
+    record, which is also what encode_evidence_sign_v1_hex returns."""
+    canon = canon or {}
+    payload, payload_digest = _json(args, canon, "payload_json")
+    hashes = [artifact_bytes(a) for a in args["artifacts_hex"]]
+    submitted = rfc3339(canon.get("submitted_at", args["submitted_at_rfc3339"]))
+    record = evidence_sign_v1(tenant_id=args["tenant_id"], intent_id=args["intent_id"], payee_did=args["payee_did"],
+                              payload_digest=payload_digest, artifact_digest=artifact_list_digest(hashes),
+                              submitted_at=submitted)
+    document = {"payload": payload, "artifacts": [h.hex() for h in hashes], "payee_did": args["payee_did"],
+                **({"payee_pubkey": _b64(public_key(args["secret_seed"]))} if "secret_seed" in args else {}),
+                "submitted_at": submitted}
+    return document, record

@@ -1,5 +1,5 @@
-"""The call frame's own failure paths, driven through the test-only probe
-module that is built from the same frame code as corvane_kit._native."""
+"""The call frame's own paths, driven through the test-only probe module that
+is built from the same frame code as corvane_kit._native."""
 
 import gc
 import sys
@@ -7,66 +7,33 @@ import sys
 import pytest
 
 
-def panic_type(probe):
+def raised_by(call):
     try:
-        probe.panic("boom")
-    except BaseException as caught:  # noqa: BLE001 - the point is what it derives from
-        return type(caught)
-    raise AssertionError("no exception")
+        call()
+    except BaseException as caught:  # noqa: BLE001 - what it derives from is the point
+        return caught
+    raise AssertionError("nothing raised")
 
 
-def test_internal_failure_is_panic_exception_outside_exception(frame_probe):
-    with pytest.raises(BaseException) as caught:
-        try:
-            frame_probe.panic("invariant broken")
-        except Exception:  # must not catch it
-            pytest.fail("PanicException was caught by `except Exception`")
-    exc_type = caught.type
-    assert exc_type.__name__ == "PanicException"
-    assert exc_type.__module__ == "pyo3_runtime"
-    assert exc_type.__bases__ == (BaseException,)
-    assert caught.value.args == ("invariant broken",)
-    assert not hasattr(caught.value, "__notes__")
-    assert "BaseException" in exc_type.__doc__
+def test_internal_failure_is_a_panic_exception_outside_exception(frame_probe):
+    caught = raised_by(lambda: frame_probe.panic("invariant broken"))
+    kind = type(caught)
+    assert (kind.__name__, kind.__module__, kind.__bases__) == ("PanicException", "pyo3_runtime", (BaseException,))
+    assert caught.args == ("invariant broken",) and not hasattr(caught, "__notes__")
+    assert kind.__doc__ == (
+        "\nThe exception raised when the native code of this module panics.\n\nLike SystemExit, this exception is"
+        " derived from BaseException so that\nit will typically propagate all the way through the stack and cause"
+        " the\ninterpreter to exit.\n")
+    assert type(raised_by(lambda: frame_probe.panic("again"))) is kind  # made once
+    unknown = raised_by(frame_probe.panic_unknown)
+    assert type(unknown) is kind and "panic" in unknown.args[0]
 
 
-def test_panic_type_is_created_once(frame_probe):
-    assert panic_type(frame_probe) is panic_type(frame_probe)
-
-
-def test_exception_without_message_gets_generic_panic(frame_probe):
-    with pytest.raises(BaseException) as caught:
-        frame_probe.panic_unknown()
-    assert caught.type.__name__ == "PanicException"
-    assert "panic" in caught.value.args[0]
-
-
-def test_running_out_of_memory_is_memory_error(frame_probe):
+def test_memory_and_error_values(frame_probe):
     with pytest.raises(MemoryError):
         frame_probe.exhaust_memory()
-
-
-def test_error_value_is_raised_without_note(frame_probe):
-    with pytest.raises(ValueError) as caught:
-        frame_probe.fail_value("bad\x00input é")
-    assert caught.value.args == ("bad\x00input é",)
-    assert not hasattr(caught.value, "__notes__")
-
-
-@pytest.mark.parametrize(
-    "seed, expected",
-    [
-        (b"\x00\xff", "00ff"),
-        (bytearray(b"\x01\x02"), "0102"),
-        ([1, 2, 255], "0102ff"),
-        ((True, 0), "0100"),
-        (memoryview(b"\x0a\x0b"), "0a0b"),
-        (range(3), "000102"),
-        ([], ""),
-    ],
-)
-def test_seed_conversion(frame_probe, seed, expected):
-    assert frame_probe.echo_seed(seed) == expected
+    caught = raised_by(lambda: frame_probe.fail_value("bad\x00input é"))
+    assert type(caught) is ValueError and caught.args == ("bad\x00input é",) and not hasattr(caught, "__notes__")
 
 
 class Lying:
@@ -81,68 +48,47 @@ class Lying:
         return 7
 
 
-class BrokenLength(list):
+class Exploding:
     def __len__(self):
-        raise RuntimeError("no length")
+        return 1
+
+    def __getitem__(self, index):
+        raise KeyError("inner")
 
 
-def test_sequence_length_is_only_a_hint(frame_probe):
-    assert frame_probe.echo_seed(Lying()) == "0707"
-    assert frame_probe.echo_seed(BrokenLength([1])) == "01"
+@pytest.mark.parametrize("function, value, expected", [
+    ("echo_seed", b"\x00\xff", "00ff"), ("echo_seed", bytearray(b"\x01\x02"), "0102"), ("echo_seed", [1, 2, 255], "0102ff"),
+    ("echo_seed", (True, 0), "0100"), ("echo_seed", memoryview(b"\x0a\x0b"), "0a0b"), ("echo_seed", range(3), "000102"),
+    ("echo_seed", [], ""), ("echo_seed", Lying(), "0707"), ("echo_seed", type("L", (list,), {"__len__": None})([1]), "01"),
+    ("echo_amount", -(2**63), str(-(2**63))), ("echo_amount", 2**63 - 1, str(2**63 - 1)), ("echo_amount", True, "1"),
+    ("echo_seq", 0, "0"), ("echo_seq", 4294967295, "4294967295"), ("echo_seq", True, "1"),
+    ("echo_items", ("a", "b"), "a|b|"), ("echo_items", ["x"], "x|"),
+])
+def test_conversions(frame_probe, function, value, expected):
+    assert getattr(frame_probe, function)(value) == expected
 
 
 def test_iteration_failure_passes_through_with_note(frame_probe):
-    class Exploding:
-        def __len__(self):
-            return 1
-
-        def __getitem__(self, index):
-            raise KeyError("inner")
-
     with pytest.raises(KeyError) as caught:
         frame_probe.echo_seed(Exploding())
     assert caught.value.__notes__ == ["while processing 'seed'"]
 
 
-@pytest.mark.parametrize(
-    "value, expected",
-    [(0, "0"), (-(2**63), str(-(2**63))), (2**63 - 1, str(2**63 - 1)), (True, "1")],
-)
-def test_amount_conversion(frame_probe, value, expected):
-    assert frame_probe.echo_amount(value) == expected
-
-
-@pytest.mark.parametrize("value, expected", [(0, "0"), (4294967295, "4294967295"), (True, "1")])
-def test_sequence_number_conversion(frame_probe, value, expected):
-    assert frame_probe.echo_seq(value) == expected
-
-
-def test_items_conversion(frame_probe):
-    assert frame_probe.echo_items(("a", "b")) == "a|b|"
-    assert frame_probe.echo_items(iter_free_list := ["x"]) == "x|"
-    assert iter_free_list == ["x"]
-
-
-def test_failure_paths_release_their_objects(frame_probe):
-    calls = [
-        lambda: frame_probe.panic("boom"),
-        lambda: frame_probe.echo_seed([1, 2, 300]),
-        lambda: frame_probe.echo_items(["a", 1]),
-        lambda: frame_probe.fail_value("x"),
-        lambda: frame_probe.echo_seed(),
-    ]
-    for call in calls:
-        for _ in range(200):
+@pytest.mark.parametrize("call", [
+    lambda p: p.panic("boom"), lambda p: p.echo_seed([1, 2, 300]), lambda p: p.echo_items(["a", 1]),
+    lambda p: p.fail_value("x"), lambda p: p.echo_seed(),
+])
+def test_failure_paths_release_their_objects(frame_probe, call):
+    def repeat(n):
+        for _ in range(n):
             try:
-                call()
+                call(frame_probe)
             except BaseException:  # noqa: BLE001
                 pass
-        gc.collect()
-        before = len(gc.get_objects())
-        for _ in range(2000):
-            try:
-                call()
-            except BaseException:  # noqa: BLE001
-                pass
-        gc.collect()
-        assert len(gc.get_objects()) - before < 50
+
+    repeat(200)
+    gc.collect()
+    before = len(gc.get_objects())
+    repeat(2000)
+    gc.collect()
+    assert len(gc.get_objects()) - before < 50

@@ -54,8 +54,8 @@ NOT_A_SEEDS_KEY = "payee_public_key is not the public key of any Ed25519 seed"
         (bytes(31), {}, "payee_public_key must be exactly 32 bytes"),
         (ref.encode_y(2), {}, NOT_A_SEEDS_KEY),  # no x for y = 2: not a curve point
         (ref.encode_point(ref.IDENTITY), {}, NOT_A_SEEDS_KEY),
-        (ref.encode_point(ref.TORSION_8), {}, NOT_A_SEEDS_KEY),  # small order: verifies forgeries
-        (ref.encode_point(ref.point_add(_SEED_KEY, ref.TORSION_8)), {}, NOT_A_SEEDS_KEY),  # mixed order
+        (ref.encode_point(ref.SMALL_ORDER_POINTS[1]), {}, NOT_A_SEEDS_KEY),  # small order: verifies forgeries
+        (ref.encode_point(ref.point_add(_SEED_KEY, ref.SMALL_ORDER_POINTS[1])), {}, NOT_A_SEEDS_KEY),  # mixed order
         (ref.encode_y(ref.P + 1), {}, NOT_A_SEEDS_KEY),  # the identity, not canonically encoded
         # Its place in the order of checks: after principal_seed, before intent_id.
         (bytes(31), {"principal_seed": bytes(31)}, "principal_seed must be exactly 32 bytes"),
