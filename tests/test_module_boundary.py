@@ -95,38 +95,25 @@ def test_reimport_and_loading_under_another_name():
 
 # (function, positional count, keywords, message)
 BINDING = [
-    (VERIFY_, 4, {}, "verify_ed25519_sha256_hex() takes 3 positional arguments but 4 were given"),
     (VERIFY_, 4, {"bogus": 1}, "verify_ed25519_sha256_hex() takes 3 positional arguments but 4 were given"),
     (VERIFY_, 2, {}, "verify_ed25519_sha256_hex() missing 1 required positional argument: 'public_key_hex'"),
-    (VERIFY_, 1, {}, "verify_ed25519_sha256_hex() missing 2 required positional arguments: 'signature_hex' and"
-     " 'public_key_hex'"),
     (VERIFY_, 0, {}, "verify_ed25519_sha256_hex() missing 3 required positional arguments: 'digest_hex',"
      " 'signature_hex' and 'public_key_hex'"),
     (VERIFY_, 0, {"signature_hex": ""}, "verify_ed25519_sha256_hex() missing 2 required positional arguments:"
      " 'digest_hex' and 'public_key_hex'"),
-    (VERIFY_, 3, {"digest_hex": ""}, "verify_ed25519_sha256_hex() got multiple values for argument 'digest_hex'"),
-    (VERIFY_, 0, {"bogus": 1}, "verify_ed25519_sha256_hex() got an unexpected keyword argument 'bogus'"),
     (VERIFY_, 1, {"zzz": 1, "digest_hex": ""}, "verify_ed25519_sha256_hex() got an unexpected keyword argument 'zzz'"),
     (VERIFY_, 1, {"digest_hex": "", "zzz": 1},
      "verify_ed25519_sha256_hex() got multiple values for argument 'digest_hex'"),
     (VERIFY_, 2, {"\ud800": 1}, "verify_ed25519_sha256_hex() got an unexpected keyword argument '\ud800'"),
     (SIGN_, 8, {}, "sign_payee_evidence_binding_json() takes 7 positional arguments but 8 were given"),
-    (SIGN_, 6, {}, "sign_payee_evidence_binding_json() missing 1 required positional argument: 'secret_seed'"),
-    (ENCODE, 4, {}, "encode_evidence_sign_v1_hex() missing 2 required positional arguments: 'artifacts_hex' and"
-     " 'submitted_at_rfc3339'"),
     (ENCODE, 6, {"secret_seed": SEED_A}, "encode_evidence_sign_v1_hex() got an unexpected keyword argument"
      " 'secret_seed'"),
-    (CREATE_, 16, {}, "build_signed_create_intent_json() takes 15 positional arguments but 16 were given"),
-    (CREATE_, 15, {"TENANT_ID": 1}, "build_signed_create_intent_json() got an unexpected keyword argument"
-     " 'TENANT_ID'"),
     (CREATE_, 12, {"allowed_tools_json": "[]"}, "build_signed_create_intent_json() missing 2 required positional"
      " arguments: 'predicate_ref' and 'settlement_rail'"),
     (POLICY_, 21, {}, "build_signed_create_intent_with_policy_binding_json() takes 18 positional arguments but 21"
      " were given"),
     (POLICY_, 18, {"policy_content_digest_hex": ""}, "build_signed_create_intent_with_policy_binding_json() got"
      " multiple values for argument 'policy_content_digest_hex'"),
-    (POLICY_, 15, {}, "build_signed_create_intent_with_policy_binding_json() missing 3 required positional"
-     " arguments: 'policy_template_id', 'policy_version_seq' and 'policy_content_digest_hex'"),
 ]
 
 
@@ -207,15 +194,12 @@ TOO_BIG = "Python int too large to convert to C long"
 CONVERSION = [
     (SIGN_, "payee_did", b"x", TypeError, "'bytes' object is not an instance of 'str'"),
     (ENCODE, "payload_json", Outer.Inner(), TypeError, "'Outer.Inner' object is not an instance of 'str'"),
-    (POLICY_, "policy_template_id", 1.5, TypeError, "'float' object is not an instance of 'str'"),
     (CREATE_, "principal_seed", SEED_A.hex(), TypeError, "Can't extract `str` to `Vec`"),
     (POLICY_, "payee_seed", StrSub("x" * 32), TypeError, "Can't extract `str` to `Vec`"),
     (SIGN_, "secret_seed", dict.fromkeys(range(32)), TypeError, "'dict' object is not an instance of 'Sequence'"),
-    (SIGN_, "secret_seed", None, TypeError, "'None' is not an instance of 'Sequence'"),
     (CREATE_, "payee_seed", iter(SEED_A), TypeError, "'bytes_iterator' object is not an instance of 'Sequence'"),
     (SIGN_, "secret_seed", _with(0, -1), OverflowError, RANGE),
     (SIGN_, "secret_seed", _with(3, Index(300)), OverflowError, RANGE),
-    (SIGN_, "secret_seed", _with(31, 2**63 - 1), OverflowError, RANGE),
     (SIGN_, "secret_seed", _with(3, 2**64), OverflowError, TOO_BIG),
     (POLICY_, "principal_seed", _with(2, 1.5, _with(3, 256)), TypeError, NOT_INT.format("float")),
     (POLICY_, "principal_seed", _with(2, 256, _with(3, 1.5)), OverflowError, RANGE),
@@ -223,13 +207,11 @@ CONVERSION = [
     (SIGN_, "secret_seed", LengthFails(SEED_A, fail_at=3), ZeroDivisionError, "element fetch failed"),
     (SIGN_, "artifacts_hex", b"ab", TypeError, "'int' object is not an instance of 'str'"),
     (ENCODE, "artifacts_hex", [ART, None], TypeError, "'None' is not an instance of 'str'"),
-    (SIGN_, "artifacts_hex", frozenset([ART]), TypeError, "'frozenset' object is not an instance of 'Sequence'"),
     (ENCODE, "artifacts_hex", [ART, "1\ud800"], UnicodeEncodeError,
      "'utf-8' codec can't encode character '\\ud800' in position 1: surrogates not allowed"),
     (POLICY_, "amount_cents", 1.5, TypeError, NOT_INT.format("float")),
     (POLICY_, "policy_version_seq", Index(2**32 + 5), OverflowError, RANGE),
     (POLICY_, "policy_version_seq", -(2**63) - 1, OverflowError, TOO_BIG),
-    (POLICY_, "policy_version_seq", None, TypeError, NOT_INT.format("NoneType")),
 ]
 
 

@@ -11,32 +11,13 @@
 using namespace std::string_view_literals;
 using corvane::ByteVector;
 using corvane::encoding::append_base64;
-using corvane::encoding::append_hex;
 using corvane::encoding::decode_base64;
 using corvane::encoding::decode_hex;
 using corvane::encoding::encode_base64;
-using corvane::encoding::encode_hex;
 
 namespace {
 
 ByteVector bytes_of(std::string_view text) { return ByteVector(text.begin(), text.end()); }
-
-void decodes() {
-  const struct {
-    std::string_view text;
-    ByteVector bytes;
-  } cases[] = {
-      {"", {}},
-      {"AbCd", {0xab, 0xcd}},
-      {"00ff7F80", {0x00, 0xff, 0x7f, 0x80}},
-      {"0123456789abcdefABCDEF", {0x01, 0x23, 0x45, 0x67, 0x89, 0xab, 0xcd, 0xef, 0xab, 0xcd, 0xef}},
-  };
-  for (const auto& c : cases) {
-    const auto decoded = decode_hex(c.text);
-    CHECK(decoded.ok());
-    if (decoded) CHECK(*decoded == c.bytes);
-  }
-}
 
 void decode_messages() {
   const struct {
@@ -44,15 +25,10 @@ void decode_messages() {
     std::string_view message;
   } cases[] = {
       // Parity is checked before any digit.
-      {"abc", "Odd number of digits"},
-      {"g", "Odd number of digits"},
       {"0g0", "Odd number of digits"},
       // The first bad byte, the first digit of a pair before the second.
-      {"0g", "Invalid character 'g' at position 1"},
       {"zy", "Invalid character 'z' at position 0"},
       {"0000000000x0", "Invalid character 'x' at position 10"},
-      {"0 ", "Invalid character ' ' at position 1"},
-      {"~0", "Invalid character '~' at position 0"},
       {"\"0", "Invalid character '\"' at position 0"},
       // Escapes.
       {"'0", "Invalid character '\\'' at position 0"},
@@ -61,7 +37,6 @@ void decode_messages() {
       {"\r0", "Invalid character '\\r' at position 0"},
       {"\n0", "Invalid character '\\n' at position 0"},
       {"\0\0"sv, "Invalid character '\\0' at position 0"},
-      {"\x01" "0", "Invalid character '\\u{1}' at position 0"},
       {"\x1f" "0", "Invalid character '\\u{1f}' at position 0"},
       {"\x7f" "0", "Invalid character '\\u{7f}' at position 0"},
       {"\x80" "0", "Invalid character '\\u{80}' at position 0"},
@@ -76,17 +51,10 @@ void decode_messages() {
   };
   for (const auto& c : cases) {
     const auto decoded = decode_hex(c.text);
-    CHECK(!decoded.ok());
-    if (!decoded) CHECK_EQ(decoded.error().message, c.message);
+    CHECK_EQ(decoded ? "(decoded)" : decoded.error().message, c.message);
   }
-}
-
-void encodes_hex() {
-  CHECK_EQ(encode_hex(ByteVector{}), "");
-  CHECK_EQ(encode_hex(ByteVector{0x00, 0x01, 0x7f, 0x80, 0xab, 0xff}), "00017f80abff");
-  std::string out = "id=";
-  append_hex(ByteVector{0xcd, 0x0e}, out);
-  CHECK_EQ(out, "id=cd0e");
+  const auto decoded = decode_hex("00ff7F80abCD");
+  CHECK(decoded && *decoded == (ByteVector{0x00, 0xff, 0x7f, 0x80, 0xab, 0xcd}));
 }
 
 void encodes_base64() {
@@ -104,8 +72,6 @@ void encodes_base64() {
   std::string out = "key=";
   append_base64(ByteVector(32, 0xff), out);
   CHECK_EQ(out, "key=//////////////////////////////////////////8=");
-  CHECK_EQ(encode_base64(ByteVector(64, 0)),
-           "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA==");
 }
 
 void decodes_base64() {
@@ -121,16 +87,13 @@ void decodes_base64() {
       {"Zm9vYmFy", "foobar", true},
       {"+/+/", "\xfb\xff\xbf", true},
       {"Zg=", "Invalid length 3: not a multiple of 4", false},
-      {"Zm9vYg", "Invalid length 6: not a multiple of 4", false},
       {"Zm-v", "Invalid character '-' at position 2", false},  // URL-safe letters
       {"Zm_v", "Invalid character '_' at position 2", false},
-      {" Zm8", "Invalid character ' ' at position 0", false},
       {"Zm9v\nYmFy", "Invalid length 9: not a multiple of 4", false},
       {"Zm9v\r\nYg==", "Invalid length 10: not a multiple of 4", false},
       {"Zm9v\nYg=", "Invalid character '\\n' at position 4", false},
       {"Z===", "Invalid character '=' at position 1", false},
       {"Zg==Zg==", "Invalid character '=' at position 2", false},
-      {"====", "Invalid character '=' at position 0", false},
       {"Zh==", "Unused bits of 'h' at position 1 are not zero", false},  // "f" with a stray low bit
       {"Zm9=", "Unused bits of '9' at position 2 are not zero", false},
       {"Zm\xc3\xa9", "Invalid character '\xc3\x83' at position 2", false},
@@ -146,9 +109,7 @@ void decodes_base64() {
 }  // namespace
 
 int main() {
-  decodes();
   decode_messages();
-  encodes_hex();
   encodes_base64();
   decodes_base64();
   return check::failures() != 0;

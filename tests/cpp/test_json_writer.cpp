@@ -1,5 +1,5 @@
-// Compact JSON writer: number forms, string escapes, member order, and the
-// piecewise output that digests use.
+// Compact JSON writer: number forms, string escapes, and the piecewise output
+// that digests use.
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -10,7 +10,6 @@
 #include <limits>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "check.hpp"
 #include "encoding/float_digits.hpp"
@@ -18,65 +17,29 @@
 #include "encoding/json_writer.hpp"
 
 using namespace std::literals;
-using corvane::encoding::append_json;
-using corvane::encoding::append_json_float;
-using corvane::encoding::append_json_string;
 using corvane::encoding::JsonValue;
 using corvane::encoding::to_json;
-using corvane::encoding::write_json_in_pieces;
 
 namespace {
 
-std::string float_text(double value) {
-  std::string out;
-  append_json_float(value, out);
-  return out;
-}
-
-std::string string_text(std::string_view text) {
-  std::string out;
-  append_json_string(text, out);
-  return out;
-}
-
-void writes_floats() {
-  struct Case {
+void writes_numbers() {
+  const struct {
     double value;
     std::string_view expected;
-  };
-  const Case cases[] = {
-      {0.0, "0.0"},
-      {-0.0, "-0.0"},
-      {1.0, "1.0"},
-      {-1.0, "-1.0"},
-      {100.0, "100.0"},
-      {123.45, "123.45"},
-      {-123.45, "-123.45"},
-      {0.1, "0.1"},
-      {0.5, "0.5"},
-      {1.5e-7, "1.5e-7"},
+  } cases[] = {
+      {-0.0, "-0.0"}, {100.0, "100.0"}, {-123.45, "-123.45"}, {0.1, "0.1"}, {1.5e-7, "1.5e-7"},
       // Fixed notation from 1e-5 up to below 1e16.
-      {1e-5, "0.00001"},
-      {1.25e-5, "0.0000125"},
-      {9.999999999999999e-6, "9.999999999999999e-6"},
-      {1e-6, "1e-6"},
-      {1e15, "1000000000000000.0"},
-      {1234567890123456.7, "1234567890123456.8"},
-      {9999999999999998.0, "9999999999999998.0"},
-      {1e16, "1e+16"},
-      {1.5e16, "1.5e+16"},
-      {12345678901234567890.0, "1.2345678901234567e+19"},
-      {0x1p64, "1.8446744073709552e+19"},
-      {1e100, "1e+100"},
-      {1.7976931348623157e308, "1.7976931348623157e+308"},
-      {-2.2250738585072014e-308, "-2.2250738585072014e-308"},
-      {5e-324, "5e-324"},
-      {0.30000000000000004, "0.30000000000000004"},
-      {std::numeric_limits<double>::infinity(), "null"},
-      {-std::numeric_limits<double>::infinity(), "null"},
-      {std::numeric_limits<double>::quiet_NaN(), "null"},
+      {1e-5, "0.00001"}, {1.25e-5, "0.0000125"}, {9.999999999999999e-6, "9.999999999999999e-6"}, {1e-6, "1e-6"},
+      {1e15, "1000000000000000.0"}, {1234567890123456.7, "1234567890123456.8"}, {9999999999999998.0, "9999999999999998.0"},
+      {1e16, "1e+16"}, {12345678901234567890.0, "1.2345678901234567e+19"}, {1e100, "1e+100"},
+      {-2.2250738585072014e-308, "-2.2250738585072014e-308"}, {5e-324, "5e-324"},
+      {70460562.78549565, "70460562.78549565"},  // of two shortest spellings that read back, the closer
+      {std::numeric_limits<double>::infinity(), "null"}, {std::numeric_limits<double>::quiet_NaN(), "null"},
   };
-  for (const auto& c : cases) CHECK_EQ(float_text(c.value), std::string(c.expected));
+  for (const auto& c : cases) CHECK_EQ(to_json(JsonValue(c.value)), std::string(c.expected));
+  std::string out = "[";
+  corvane::encoding::append_json(JsonValue(std::numeric_limits<std::int64_t>::min()), out);
+  CHECK_EQ(out + to_json(JsonValue(std::numeric_limits<std::uint64_t>::max())), "[-922337203685477580818446744073709551615");
 }
 
 // The shortest digits must be those of std::to_chars, an independent
@@ -88,20 +51,16 @@ void finds_the_digits_std_to_chars_finds() {
     if (!std::isfinite(value) || value == 0) return;
     value = std::fabs(value);
     char text[64];
-    char* end = std::to_chars(text, text + sizeof text - 1, value, std::chars_format::scientific).ptr;
-    *end = '\0';
+    *std::to_chars(text, text + sizeof text - 1, value, std::chars_format::scientific).ptr = '\0';
     std::uint64_t digits = 0;
     int count = 0;
     const char* p = text;
     for (; *p != 'e'; ++p) {
-      if (*p != '.') {
-        digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
-        ++count;
-      }
+      if (*p != '.') digits = digits * 10 + static_cast<std::uint64_t>(*p - '0'), ++count;
     }
     const corvane::encoding::FloatDigits ours = corvane::encoding::shortest_float_digits(value);
-    if (ours.digits != digits || ours.exponent != std::atoi(p + 1) - (count - 1)) {
-      if (++mismatches <= 5) std::fprintf(stderr, "  digits differ from std::to_chars for %a (%s)\n", value, text);
+    if ((ours.digits != digits || ours.exponent != std::atoi(p + 1) - (count - 1)) && ++mismatches <= 5) {
+      std::fprintf(stderr, "  digits differ from std::to_chars for %a (%s)\n", value, text);
     }
   };
   const auto from_bits = [](std::uint64_t bits) { return std::bit_cast<double>(bits); };
@@ -112,14 +71,10 @@ void finds_the_digits_std_to_chars_finds() {
       agrees(from_bits(exponent << 52 | mantissa));
     }
   }
-  for (std::uint64_t bits = 1; bits < 100000; ++bits) agrees(from_bits(bits));  // subnormals
-  for (std::uint64_t n = 1; n < 100000; ++n) agrees(static_cast<double>(n));
+  for (std::uint64_t n = 1; n < 100000; ++n) agrees(from_bits(n)), agrees(static_cast<double>(n));
   for (int k = -323; k <= 308; ++k) {
     const auto bits = std::bit_cast<std::uint64_t>(std::strtod(("1e" + std::to_string(k)).c_str(), nullptr));
-    for (std::uint64_t delta = 0; delta < 50; ++delta) {
-      agrees(from_bits(bits + delta));
-      agrees(from_bits(bits - delta));
-    }
+    for (std::uint64_t delta = 0; delta < 50; ++delta) agrees(from_bits(bits + delta)), agrees(from_bits(bits - delta));
   }
   for (int k = 0; k < 64; ++k) {
     for (std::uint64_t n = 1; n < 2000; ++n) agrees(std::ldexp(static_cast<double>(2 * n + 1), -k));  // exact decimals
@@ -132,14 +87,6 @@ void finds_the_digits_std_to_chars_finds() {
     agrees(from_bits(z ^ (z >> 31)));
   }
   CHECK_EQ(mismatches, 0L);
-}
-
-void writes_integers() {
-  CHECK_EQ(to_json(JsonValue(std::uint64_t{0})), "0");
-  CHECK_EQ(to_json(JsonValue(std::numeric_limits<std::uint64_t>::max())), "18446744073709551615");
-  CHECK_EQ(to_json(JsonValue(std::numeric_limits<std::int64_t>::min())), "-9223372036854775808");
-  CHECK_EQ(to_json(JsonValue(-7)), "-7");
-  CHECK(JsonValue(7).kind() == corvane::encoding::JsonKind::unsigned_integer);
 }
 
 // The scans that find where a string's plain text ends, the portable one and
@@ -181,32 +128,22 @@ void finds_special_bytes() {
 }
 
 void escapes_strings() {
-  struct Case {
+  const struct {
     std::string_view text;
     std::string_view expected;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"", "\"\""},
-      {"plain", "\"plain\""},
-      {"\"\\", "\"\\\"\\\\\""},
+      {"a\"b\\", "\"a\\\"b\\\\\""},
       {"\b\t\n\f\r", "\"\\b\\t\\n\\f\\r\""},
       {"\0\x01\x0b\x0e\x1f"sv, "\"\\u0000\\u0001\\u000b\\u000e\\u001f\""},
-      {"\x1f/", "\"\\u001f/\""},
       // Everything else is copied: the solidus, DEL, C1 controls, line separators.
       {"/\x7f\xC2\x85\xE2\x80\xA8\xC3\xA9\xF0\x9F\x98\x80", "\"/\x7f\xC2\x85\xE2\x80\xA8\xC3\xA9\xF0\x9F\x98\x80\""},
-      {"a\"b\nc", "\"a\\\"b\\nc\""},
   };
-  for (const auto& c : cases) CHECK_EQ(string_text(c.text), std::string(c.expected));
-
-  std::string out = "prefix:";
-  append_json_string("x", out);
-  CHECK_EQ(out, "prefix:\"x\"");
-}
-
-void appends_to_what_is_there() {
-  std::string out = "[";
-  append_json(JsonValue(0.0), out);
-  CHECK_EQ(out, "[0.0");
+  for (const auto& c : cases) {
+    std::string out = "prefix:";
+    corvane::encoding::append_json_string(c.text, out);
+    CHECK_EQ(out, "prefix:" + std::string(c.expected));
+  }
 }
 
 void writes_in_bounded_pieces() {
@@ -214,29 +151,25 @@ void writes_in_bounded_pieces() {
   const auto read = corvane::encoding::read_json(expected);
   CHECK(read.ok());
   if (!read.ok()) return;
-  const JsonValue& value = *read;
   // Sizes below 32 are raised to 32, room for any number.
-  for (const std::size_t piece_size : {std::size_t{1}, std::size_t{33}, std::size_t{64}, std::size_t{1000}}) {
+  for (const std::size_t piece_size : {std::size_t{1}, std::size_t{33}, std::size_t{1000}}) {
     std::string joined;
     bool bounded = true;
-    write_json_in_pieces(value, piece_size, [&](std::string_view piece) {
+    corvane::encoding::write_json_in_pieces(*read, piece_size, [&](std::string_view piece) {
       bounded = bounded && !piece.empty() && piece.size() <= std::max<std::size_t>(piece_size, 32);
       joined += piece;
     });
-    CHECK(bounded);
-    CHECK_EQ(joined, expected);
+    CHECK(bounded && joined == expected);
   }
 }
 
 }  // namespace
 
 int main() {
-  writes_floats();
+  writes_numbers();
   finds_the_digits_std_to_chars_finds();
-  writes_integers();
   finds_special_bytes();
   escapes_strings();
-  appends_to_what_is_there();
   writes_in_bounded_pieces();
   return check::failures() != 0;
 }
