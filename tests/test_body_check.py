@@ -8,10 +8,8 @@ reference.
 """
 
 import base64
-import datetime as dt
 import json
 import re
-import uuid
 
 import pytest
 from hypothesis import given, settings
@@ -22,6 +20,7 @@ import corvane_kit
 import ed25519_reference as ref
 import valid_arguments as valid
 from corvane_kit import _native as native
+from strategies import SEEDS, SPACE, hex_spellings, timestamps, uuid_spellings
 
 DOCS = {
     "intent": native.build_signed_create_intent_json(**valid.CREATE),
@@ -77,11 +76,10 @@ SHARED = [  # a change of each member both intent documents sign
     ("settlement_rail", "stripe_mpp"), ("payee_pubkey", OTHER_KEY), ("principal_pubkey", OTHER_KEY),
 ]  # fmt: skip
 SIGNATURE = json.loads(DOCS["intent"])["principal_signature"]
-CASES = [(kind, change, reason) for kind, reason in (("intent", V6), ("policy", V7)) for change in SHARED] + [
+CASES = [("intent", change, V6) for change in SHARED] + [("policy", change, V7) for change in SHARED[9:12]] + [
     # Signed members and arguments changed.
     ("intent", ("principal_signature", "A" + SIGNATURE[1:]), V6),
     ("intent", ("predicate_dsl", {"any": []}), V6),
-    ("intent", {"tenant_id": "tenant-8"}, V6),
     ("blank", ("predicate_ref", " \u3000"), V6),  # signed as the empty text, as the document leaves it out
     ("policy", ("policy_binding.template_id", "tmpl-2"), V7),
     ("policy", ("policy_binding.version_seq", 8), V7),
@@ -89,18 +87,14 @@ CASES = [(kind, change, reason) for kind, reason in (("intent", V6), ("policy", 
     ("policy", {"materialized_predicate_json": {"any": []}}, V7),
     ("evidence", ("payload", {"b": 1, "a": "y"}), EV),
     ("evidence", ("artifacts", ["ab" * 32, "11" * 32]), EV),
-    ("evidence", ("payee_did", "did:x"), EV),
-    ("evidence", ("payee_pubkey", OTHER_KEY), EV),
     ("evidence", ("submitted_at", "2025-03-01T12:00:00.6Z"), EV),
     ("evidence", {"tenant_id": "tenant-8"}, EV),
-    ("evidence", {"intent_id": "123e4567-e89b-12d3-a456-426614174001"}, EV),
     ("misread", {"tenant_id": "tenant-8"}, V6),
     # What the payloads do not keep, or keep in another form.
     ("intent", ("deadline", "2025-03-01t12:00:00.000+00:00"), None),
     ("intent", ("allowed_tools", [" WEB.search", "web.search"]), None),
     ("intent", ("intent_id", "{123E4567-E89B-12D3-A456-426614174000}"), None),
     ("blank", ("predicate_ref", ""), None),
-    ("blank", ("predicate_ref", None), None),
     ("policy", {"policy_content_digest": f" {'AB' * 32}\n"}, None),
     ("evidence", ("artifacts", ["0x" + "11" * 32, "AB" * 32]), None),
     ("evidence", ("submitted_at", "2025-03-01T12:00:00.500+00:00"), None),
@@ -117,9 +111,7 @@ CASES = [(kind, change, reason) for kind, reason in (("intent", V6), ("policy", 
      "predicate_dsl: not expected with signing_version 7, whose predicate comes from the policy"),
     ("intent", ("intent_id", "123"), "intent_id: invalid length: found 3"),
     ("intent", ("amount_cents", 2**63), "amount_cents: out of range: 9223372036854775808"),
-    ("intent", ("amount_cents", 12.5), "amount_cents: expected an integer, found a float"),
     ("intent", ("deadline", "2025-02-29T00:00:00Z"), "deadline: day was not in range"),
-    ("intent", ("budget", DELETE), "budget: missing"),
     ("intent", ("allowed_tools", []), "allowed_tools: must be non-empty"),
     ("intent", ("allowed_tools", ["a", None]), "allowed_tools[1]: expected a string, found null"),
     ("intent", ("settlement_rail", " stripe_mpp"), "settlement_rail: must be one of stripe_connect, "
@@ -136,7 +128,6 @@ CASES = [(kind, change, reason) for kind, reason in (("intent", V6), ("policy", 
     ("intent", ("principal_signature", b64(bytes(66))),
      "principal_signature: not base64 of 64 bytes (decodes to 66 bytes)"),
     ("intent", ("principal_pubkey", NOT_A_POINT), "principal_pubkey: not a point on the curve"),
-    ("evidence", ("payload", DELETE), "payload: missing"),
     ("evidence", ("artifacts", ["xyz"]), "artifacts[0]: bad hex (Odd number of digits)"),
     ("evidence", ("artifacts", ["11" * 32, "ab"]), "artifacts[1]: expected 32 bytes, got 1"),
     ("evidence", ("submitted_at", "2025-03-01"), "submitted_at: the 'separator' component could not be parsed"),
@@ -176,23 +167,15 @@ json_docs = st.recursive(
     st.none() | st.booleans() | st.integers(-(2**70), 2**70) | st.floats(allow_nan=False, allow_infinity=False) | texts,
     lambda children: st.lists(children, max_size=3) | st.dictionaries(texts, children, max_size=3), max_leaves=8,
 ).map(json.dumps)
-uuid_texts = st.builds(  # the four forms, either case
-    lambda u, form, upper: form.format(u.hex.upper() if upper else u.hex) if form == "{}" else
-    form.format(str(u).upper() if upper else u),
-    st.uuids(), st.sampled_from(["{}", "{!s}", "{{{!s}}}", "urn:uuid:{!s}"]), st.booleans())
-offsets = st.integers(-(23 * 60 + 59), 23 * 60 + 59).map(lambda m: dt.timezone(dt.timedelta(minutes=m)))
-instants = st.datetimes(timezones=offsets).map(dt.datetime.isoformat)
-spaced = st.sampled_from(["", " ", "\t", "\u3000"])
-tool_lists = st.lists(st.tuples(spaced, st.sampled_from(["Read", "read", "WRITE", "", "web.Search"]), spaced)
-                      .map("".join), min_size=1, max_size=4).map(json.dumps)
-rails = st.tuples(spaced, st.sampled_from(["stripe_connect", "stripe_mpp", "x402_usdc_base"]), spaced).map("".join)
+first = st.tuples(SPACE, st.sampled_from(["Read", "read", "WRITE", "", "web.Search"]), SPACE).map("".join)
 intents = st.fixed_dictionaries({
-    "tenant_id": texts, "principal_seed": st.binary(min_size=32, max_size=32),
-    "payee_seed": st.binary(min_size=32, max_size=32), "intent_id": st.tuples(spaced, uuid_texts).map("".join),
-    "principal_did": texts, "payee_did": texts, "budget_json": json_docs, "currency": texts,
-    "amount_cents": st.integers(-(2**63), 2**63 - 1), "evidence_schema_json": json_docs, "deadline_rfc3339": instants,
-    "predicate_json": json_docs, "predicate_ref": st.sampled_from(["", " ", "\u3000\n", " ref ", "pred:v1"]) | texts,
-    "allowed_tools_json": tool_lists, "settlement_rail": rails,
+    "tenant_id": texts, "principal_seed": SEEDS, "payee_seed": SEEDS,
+    "intent_id": st.tuples(SPACE, uuid_spellings().map(lambda u: u[0])).map("".join), "principal_did": texts,
+    "payee_did": texts, "budget_json": json_docs, "currency": texts, "amount_cents": st.integers(-(2**63), 2**63 - 1),
+    "evidence_schema_json": json_docs, "deadline_rfc3339": timestamps().map(lambda t: t[0]), "predicate_json": json_docs,
+    "predicate_ref": st.sampled_from(["", " ", "\u3000\n", " ref ", "pred:v1"]) | texts,
+    "allowed_tools_json": st.lists(first, min_size=1, max_size=4).map(json.dumps),
+    "settlement_rail": st.tuples(SPACE, st.sampled_from(["stripe_connect", "stripe_mpp"]), SPACE).map("".join),
 })  # fmt: skip
 
 
@@ -208,16 +191,13 @@ def checks_or_misreads(body, result, signer):
     assert found and found[2] in body and float(found[2]) != float(found[3]), result.reason
 
 
-@settings(max_examples=60, deadline=None)
-@given(args=intents)
-def test_every_intent_body_checks(args):
-    body = native.build_signed_create_intent_json(**args)
-    checks_or_misreads(body, corvane_kit.check_create_intent(body, tenant_id=args["tenant_id"]), "principal")
-
-
-@settings(max_examples=40, deadline=None)
-@given(args=intents, template=texts, version=st.integers(0, 2**32 - 1), digest=st.binary(min_size=32, max_size=32))
-def test_every_policy_intent_body_checks(args, template, version, digest):
+@settings(max_examples=80, deadline=None)
+@given(args=intents, policy=st.booleans(), template=texts, version=st.integers(0, 2**32 - 1), digest=SEEDS)
+def test_every_intent_body_checks(args, policy, template, version, digest):
+    if not policy:
+        body = native.build_signed_create_intent_json(**args)
+        checks_or_misreads(body, corvane_kit.check_create_intent(body, tenant_id=args["tenant_id"]), "principal")
+        return
     predicate = args.pop("predicate_json")
     body = native.build_signed_create_intent_with_policy_binding_json(
         **args, materialized_predicate_json=predicate, policy_template_id=template, policy_version_seq=version,
@@ -228,33 +208,8 @@ def test_every_policy_intent_body_checks(args, template, version, digest):
 
 
 @settings(max_examples=60, deadline=None)
-@given(tenant=texts, intent=uuid_texts, payee=texts, payload=json_docs, instant=instants,
-       artifacts=st.lists(st.binary(min_size=32, max_size=32).map(lambda a: f" 0x{a.hex().upper()}"), max_size=3),
-       seed=st.binary(min_size=32, max_size=32))
+@given(tenant=texts, intent=uuid_spellings(), payee=texts, payload=json_docs, instant=timestamps(),
+       artifacts=st.lists(hex_spellings().map(lambda h: h[0]), max_size=3), seed=SEEDS)
 def test_every_evidence_body_checks(tenant, intent, payee, payload, instant, artifacts, seed):
-    body = native.sign_payee_evidence_binding_json(tenant, intent, payee, payload, artifacts, instant, seed)
-    result = corvane_kit.check_evidence(body, tenant_id=tenant, intent_id=uuid.UUID(intent))
-    checks_or_misreads(body, result, "payee")
-
-
-# -------------------------------------- builders that refuse what cannot verify
-
-
-REFUSALS = [  # the native bodies of these inputs are DOCS["misread"] and DOCS["evidence_deep"]
-    (corvane_kit.create_intent, valid.CREATE, {"budget_json": [2.2790121708605243e274]}, "budget_json: the number "
-     "2.2790121708605247e+274 reads back as 2.279012170860525e+274, so the service could never verify the body"),
-    (corvane_kit.sign_evidence, valid.SIGN, {"payload_json": "[" * 127 + "]" * 127}, "payload_json: nests 127 "
-     "levels deep, 128 inside the body: one more than the reader takes, so the service could never verify the body"),
-]  # fmt: skip
-
-
-@pytest.mark.parametrize("build, args, change, message", REFUSALS)
-def test_builders_refuse_bodies_that_cannot_verify(build, args, change, message):
-    with pytest.raises(ValueError) as refusal:
-        build(**{**args, **change})
-    assert str(refusal.value) == message
-
-
-def test_check_refuses_only_non_text_with_an_exception():
-    with pytest.raises(TypeError, match="^'bytes' object is not an instance of 'str'"):
-        corvane_kit.check_evidence(DOCS["evidence"].encode(), tenant_id="tenant-7", intent_id=valid.INTENT_ID)
+    body = native.sign_payee_evidence_binding_json(tenant, intent[0], payee, payload, artifacts, instant[0], seed)
+    checks_or_misreads(body, corvane_kit.check_evidence(body, tenant_id=tenant, intent_id=intent[1]), "payee")

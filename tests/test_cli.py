@@ -42,7 +42,7 @@ INTENT_REQUEST = json.loads((EXAMPLES / "intent.json").read_text())
 FILES = {
     "principal": (PRINCIPAL.hex(), 0o600), "payee": (PAYEE.hex(), 0o600), "payee_raw": (PAYEE, 0o600),
     "payee_spaced": (b" \t" + PAYEE.hex().upper().encode() + b"\r\n", 0o600), "open": (SECRET, 0o644),
-    "seed31": (bytes.fromhex(SECRET)[:31], 0o600), "seed63": (SECRET[:63], 0o600), "two_seeds": (SECRET + " " + SECRET, 0o600),
+    "seed63": (SECRET[:63], 0o600), "two_seeds": (SECRET + " " + SECRET, 0o600),
     "key_raw": (PAYEE_KEY, 0o644), "key_b64": (B64(PAYEE_KEY) + b"\n", 0o644),
     "sig_raw": (SIGNATURE, 0o644), "sig_hex": (SIGNATURE.hex().upper() + "\n", 0o644), "pub_b64": (B64(PUBLIC), 0o644),
     "pub31": (PUBLIC.hex()[:31], 0o644), "pub_g": ("g" + PUBLIC.hex()[1:], 0o644),
@@ -113,7 +113,7 @@ def run(capsys, monkeypatch, paths):
 SEEDS = ["--principal-seed-file", "@principal", "--payee-seed-file", "@payee"]
 INTENT, EVIDENCE = ["create-intent", "--request", EXAMPLES / "intent.json"], ["--request", EXAMPLES / "evidence.json"]
 
-# (argv, standard input, the expected result)
+# (argv, standard input, the expected result): options override the request file, which may be standard input.
 RESULTS = [
     (INTENT + SEEDS, b"", create),
     (["create-policy-intent", "--request", EXAMPLES / "policy-intent.json", *SEEDS], b"", policy),
@@ -122,8 +122,7 @@ RESULTS = [
     (INTENT + SEEDS + ["--amount-cents", "-7", "--predicate-ref", " refs/x ", "--tenant-id", ""], b"",
      lambda: create(amount_cents=-7, predicate_ref=" refs/x ", tenant_id="")),
     (["evidence-bytes", *EVIDENCE, "--no-artifacts"], b"", lambda: record(artifacts_hex=[])),
-    (["evidence-bytes", *EVIDENCE, "--artifact", "0x" + "CD" * 32, "--artifact", " " + "11" * 32], b"",
-     lambda: record(artifacts_hex=["0x" + "CD" * 32, " " + "11" * 32])),
+    (["evidence-bytes", *EVIDENCE, "--artifact", " 0x" + "CD" * 32], b"", lambda: record(artifacts_hex=[" 0x" + "CD" * 32])),
     (["evidence-bytes", *EVIDENCE, "--payload", "@payload"], b"", lambda: record(payload_json=FILES["payload"][0])),
     # The module reads this number otherwise than a correctly rounded parse: re-spelling it would change the digest.
     (["evidence-bytes", "--request", "@spelled"], b"", lambda: record(payload_json='{"x": [4.454981741040901610e-10, 7]}')),
@@ -133,7 +132,6 @@ RESULTS = [
     (["sign-evidence", *EVIDENCE, "--seed-file", "@payee_spaced"], b"", sign),
     (INTENT + ["--principal-seed-env", "CK_PRINCIPAL", "--payee-seed-env", "CK_PAYEE"], b"", create),
     (INTENT + SEEDS[:2] + ["--payee-public-key", B64(PAYEE_KEY).decode()], b"", create),
-    (INTENT + SEEDS[:2] + ["--payee-public-key", PAYEE_KEY.hex().upper()], b"", create),
     (INTENT + SEEDS[:2] + ["--payee-public-key-file", "@key_raw"], b"", create),
     (["create-policy-intent", "--request", EXAMPLES / "policy-intent.json", *SEEDS[:2], "--payee-public-key-file",
       "@key_b64"], b"", policy),
@@ -231,9 +229,6 @@ ERRORS = [
     (["verify-digest", "--digest-hex", "0g", "--signature", "", "--public-key", ""], b"",
      "digest_hex: Invalid character 'g' at position 1"),
     (["verify-digest", "--signature", "00", "--public-key", "00"], b"", "missing digest_hex"),
-    (["verify-digest", "--digest-hex", DIGEST.hex(), "--signature-hex", SIGNATURE.hex()[:64], "--public-key",
-      PUBLIC.hex()], b"", "signature_hex must be a 64-byte Ed25519 signature: 64 raw bytes, 128 hex digits or 88 "
-     "base64 characters (found 64 characters)"),
     (["verify-digest", "--digest-hex", DIGEST.hex(), "--signature", SIGNATURE.hex(), "--public-key-file", "@pub31"],
      b"", "public_key_hex must be a 32-byte Ed25519 public key: 32 raw bytes, 64 hex digits or 44 base64 characters "
      "(found 31 characters)"),
@@ -249,7 +244,6 @@ ERRORS = [
     (["sign-evidence", *EVIDENCE, "--seed", SECRET], b"",
      "unrecognized arguments: --seed (1 other value, not shown); a seed is never given"),
     (["sign-evidence", *EVIDENCE, SECRET], b"", "unrecognized arguments (1 other value, not shown)"),
-    (["sign-evidence", *EVIDENCE, "--seed-file", "@seed31"], b"", "--seed-file @seed31 must hold 32 raw bytes or 64 hex"),
     (["sign-evidence", *EVIDENCE, "--seed-file", "@seed63"], b"", "--seed-file @seed63 must hold 32 raw bytes or 64 hex"),
     (["sign-evidence", *EVIDENCE, "--seed-file", "@two_seeds"], b"", "--seed-file @two_seeds must hold 32 raw bytes"),
     (["evidence-bytes", "--request", "-"], b'{"tenant_id": "t",',
@@ -262,7 +256,6 @@ ERRORS = [
     (["evidence-bytes", "--request", "-"], b'{"tenant": "t"}', "unknown member 'tenant' for evidence-bytes"),
     (["evidence-bytes", "--request", "-"], b'{"secret_seed": "%s"}' % SECRET.encode(),
      "seeds are not read from request files (secret_seed)"),
-    (["evidence-bytes", "--request", "-"], b'{"artifacts_hex": "11"}', "member artifacts_hex must be a list of strings"),
     (["evidence-bytes", "--request", "-"], b'{"payload_json": NaN}', "not a JSON text: NaN is not a JSON value"),
     (["evidence-bytes", "--request", "-"], b'{"tenant_id": "t"}', "missing intent_id"),
     (INTENT + SEEDS + ["--budget", "@empty"], b"",
@@ -293,10 +286,8 @@ ERRORS = [
      "missing intent_id: give --intent-id, or intent_id in the request file"),
     (["check-intent", "--body", "@missing", "--tenant-id", "t"], b"", "--body: cannot read @missing"),
     (["public-key", "--seed-file", "@open"], b"", "--seed-file: permissions 0644 for @open are too open"),
-    (["public-key"], b"", "missing seed: give --seed-file FILE or --seed-env NAME"),
     (["public-key", "--seed", SECRET], b"", "a seed is never given on the command line: use --seed-file or --seed-env"),
     (["new-seed", "--out", "@payee"], b"", "--out: @payee already exists; new-seed never replaces a file"),
-    (["new-seed", "--out", "@missing/s"], b"", "--out: cannot create @missing/s: No such file or directory"),
     (["new-seed", "--out", "-"], b"", "--out takes the path of a new file: a seed is never written to standard output"),
     ([], b"", "choose a command: create-intent, create-policy-intent, sign-evidence, evidence-bytes, verify-digest"),
 ]  # fmt: skip

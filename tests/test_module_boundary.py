@@ -59,13 +59,7 @@ class _CFunction(ctypes.Structure):  # the leading fields of PyCFunctionObject
 
 def test_module_attributes():
     assert _native.__doc__ == ""
-    assert _native.__all__ == [
-        "sign_payee_evidence_binding_json",
-        "encode_evidence_sign_v1_hex",
-        "build_signed_create_intent_json",
-        "build_signed_create_intent_with_policy_binding_json",
-        "verify_ed25519_sha256_hex",
-    ]
+    assert _native.__all__ == list(VALID)
     assert {n for n in dir(_native) if not n.startswith("_")} == set(VALID)
 
 
@@ -97,8 +91,6 @@ def test_reimport_and_loading_under_another_name():
 BINDING = [
     (VERIFY_, 4, {"bogus": 1}, "verify_ed25519_sha256_hex() takes 3 positional arguments but 4 were given"),
     (VERIFY_, 2, {}, "verify_ed25519_sha256_hex() missing 1 required positional argument: 'public_key_hex'"),
-    (VERIFY_, 0, {}, "verify_ed25519_sha256_hex() missing 3 required positional arguments: 'digest_hex',"
-     " 'signature_hex' and 'public_key_hex'"),
     (VERIFY_, 0, {"signature_hex": ""}, "verify_ed25519_sha256_hex() missing 2 required positional arguments:"
      " 'digest_hex' and 'public_key_hex'"),
     (VERIFY_, 1, {"zzz": 1, "digest_hex": ""}, "verify_ed25519_sha256_hex() got an unexpected keyword argument 'zzz'"),
@@ -199,13 +191,11 @@ CONVERSION = [
     (SIGN_, "secret_seed", dict.fromkeys(range(32)), TypeError, "'dict' object is not an instance of 'Sequence'"),
     (CREATE_, "payee_seed", iter(SEED_A), TypeError, "'bytes_iterator' object is not an instance of 'Sequence'"),
     (SIGN_, "secret_seed", _with(0, -1), OverflowError, RANGE),
-    (SIGN_, "secret_seed", _with(3, Index(300)), OverflowError, RANGE),
     (SIGN_, "secret_seed", _with(3, 2**64), OverflowError, TOO_BIG),
     (POLICY_, "principal_seed", _with(2, 1.5, _with(3, 256)), TypeError, NOT_INT.format("float")),
     (POLICY_, "principal_seed", _with(2, 256, _with(3, 1.5)), OverflowError, RANGE),
     (SIGN_, "secret_seed", list(SEED_A) + [999], OverflowError, RANGE),  # the length rule comes later
     (SIGN_, "secret_seed", LengthFails(SEED_A, fail_at=3), ZeroDivisionError, "element fetch failed"),
-    (SIGN_, "artifacts_hex", b"ab", TypeError, "'int' object is not an instance of 'str'"),
     (ENCODE, "artifacts_hex", [ART, None], TypeError, "'None' is not an instance of 'str'"),
     (ENCODE, "artifacts_hex", [ART, "1\ud800"], UnicodeEncodeError,
      "'utf-8' codec can't encode character '\\ud800' in position 1: surrogates not allowed"),
@@ -229,16 +219,13 @@ def _strs(args):
             for k, v in args.items()}
 
 
-# (function, arguments changed, the same call in plain form)
+# (function, arguments changed, the same call in plain form). Seed forms: the frame probe's conversions.
 SAME_AS = [
-    *[(SIGN_, {"secret_seed": form(SEED_A)}, {}) for form in (
-        bytearray, list, tuple, memoryview, type("BytesSub", (bytes,), {"__iter__": lambda s: iter([0] * 32)}),
-        lambda s: [Index(b) for b in s], lambda s: [bool(b) if b < 2 else b for b in s], LengthFails, lambda s: range(32))],
+    (SIGN_, {"secret_seed": type("BytesSub", (bytes,), {"__iter__": lambda s: iter([0] * 32)})(SEED_A)}, {}),
+    (SIGN_, {"secret_seed": LengthFails(SEED_A)}, {}),
     *[(name, _strs(VALID[name]), {}) for name in VALID],
-    (ENCODE, {"artifacts_hex": tuple(EVIDENCE["artifacts_hex"])}, {}),
     (SIGN_, {"artifacts_hex": LengthFails(EVIDENCE["artifacts_hex"])}, {}),
     (ENCODE, {"artifacts_hex": b""}, {"artifacts_hex": []}),
-    (CREATE_, {"amount_cents": True}, {"amount_cents": 1}),
     (CREATE_, {"amount_cents": Index(-42)}, {"amount_cents": -42}),
     (POLICY_, {"policy_version_seq": True}, {"policy_version_seq": 1}),
 ]

@@ -25,7 +25,7 @@ import corvane_kit
 import ed25519_reference as ref
 from corvane_kit import _extras
 from corvane_kit import _native as native
-from valid_arguments import CREATE, EVIDENCE, POLICY, SEED_A, SEED_B, SIGN, VERIFY
+from valid_arguments import CREATE, EVIDENCE, INTENT_ID, POLICY, SEED_A, SEED_B, SIGN, VERIFY
 
 UTC = dt.timezone.utc
 json_values = st.recursive(
@@ -202,6 +202,13 @@ REFUSALS = [
      "artifacts_hex must be a sequence (list or tuple) of artifact hashes, not list_iterator"),
     (corvane_kit.sign_evidence, SIGN, {"artifacts_hex": ["11" * 32, 17]}, TypeError,
      "artifacts_hex[1] must be bytes or hex text (str), not int"),
+    # The builders refuse bodies that the service could never verify.
+    (corvane_kit.create_intent, CREATE, {"budget_json": [2.2790121708605243e274]}, ValueError, "budget_json: the "
+     "number 2.2790121708605247e+274 reads back as 2.279012170860525e+274, so the service could never verify the body"),
+    (corvane_kit.sign_evidence, SIGN, {"payload_json": "[" * 127 + "]" * 127}, ValueError, "payload_json: nests 127 "
+     "levels deep, 128 inside the body: one more than the reader takes, so the service could never verify the body"),
+    (corvane_kit.check_evidence, {"tenant_id": "t", "intent_id": INTENT_ID}, {"body": b"{}"}, TypeError,
+     "'bytes' object is not an instance of 'str'"),
     # Types are checked before content, as the native conversions come before every check.
     (corvane_kit.verify_digest_signature, VERIFY, {"digest_hex": "0g", "public_key_hex": memoryview(bytes(32))},
      TypeError, "public_key_hex must be bytes or text (str), not memoryview"),

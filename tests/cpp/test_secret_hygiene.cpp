@@ -34,12 +34,13 @@ namespace {
 using Seed = std::array<std::uint8_t, 32>;
 
 // Distinct, unlikely byte patterns, so a match is a copy and not chance.
-constexpr Seed kPrincipalSeed = {0xa7, 0x3c, 0x91, 0x5e, 0x02, 0xd8, 0x6b, 0xf4, 0x19, 0xc0, 0x7e,
-                                 0x33, 0x8d, 0x4a, 0xe5, 0x16, 0xb2, 0x69, 0x0f, 0xdc, 0x57, 0x8a,
-                                 0x21, 0xfe, 0x44, 0x9b, 0x6d, 0x13, 0xca, 0x70, 0x3e, 0xa1};
-constexpr Seed kPayeeSeed = {0x5b, 0xe2, 0x17, 0x88, 0xc4, 0x3d, 0xf0, 0x69, 0xa2, 0x0e, 0x95,
-                             0x7b, 0xd1, 0x46, 0x2c, 0xbf, 0x63, 0x08, 0xe9, 0x54, 0x1a, 0xcd,
-                             0x77, 0x30, 0x8f, 0xb6, 0x05, 0xea, 0x41, 0x9c, 0x26, 0xd3};
+constexpr Seed scattered(unsigned start) {
+  Seed seed{};
+  for (std::size_t i = 0; i < seed.size(); ++i) seed[i] = static_cast<std::uint8_t>(start + 167 * i * i + 59 * i);
+  return seed;
+}
+constexpr Seed kPrincipalSeed = scattered(0xa7);
+constexpr Seed kPayeeSeed = scattered(0x5b);
 
 // The forms a seed is searched for in freed blocks. Filled before the search
 // is armed, in fixed storage, so that the patterns themselves are never freed.
@@ -53,7 +54,6 @@ std::size_t g_pattern_count = 0;
 bool g_armed = false;
 std::size_t g_blocks_freed = 0;
 std::size_t g_blocks_with_secret = 0;
-std::size_t g_first_offending_size = 0;
 
 void add_pattern(std::string_view text) {
   Pattern& pattern = g_patterns[g_pattern_count++];
@@ -84,16 +84,12 @@ void inspect_and_free(void* pointer) noexcept {
   std::memcpy(&size, base, sizeof size);
   if (g_armed) {
     ++g_blocks_freed;
-    if (holds_a_seed(static_cast<const char*>(pointer), size)) {
-      if (g_blocks_with_secret++ == 0) g_first_offending_size = size;
-    }
+    g_blocks_with_secret += holds_a_seed(static_cast<const char*>(pointer), size);
   }
   std::free(base);
 }
 
-void report(const char* where) {
-  std::cerr << "  " << where << ": first freed block with a seed had " << g_first_offending_size << " bytes\n";
-}
+void report(const char* where) { std::cerr << "  " << where << ": a freed block held a seed\n"; }
 
 // Runs `body` with the search armed; returns how many freed blocks held a seed.
 template <class Body>
