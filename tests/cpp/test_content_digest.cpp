@@ -6,32 +6,23 @@
 
 #include "check.hpp"
 #include "encoding/content_digest.hpp"
+#include "encoding/hex.hpp"
 #include "encoding/json_reader.hpp"
 
-using corvane::Digest;
 using corvane::encoding::content_digest;
+using corvane::encoding::encode_hex;
 using corvane::encoding::JsonValue;
 using corvane::encoding::read_json;
 
 namespace {
-
-std::string hex(const Digest& digest) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string out;
-  for (const std::uint8_t byte : digest) {
-    out += kDigits[byte >> 4];
-    out += kDigits[byte & 0xF];
-  }
-  return out;
-}
 
 // The digest by way of the value, which the one-pass digest must match.
 std::string digest_of_text(std::string_view json) {
   auto value = read_json(json);
   if (!value) return "error: " + value.error().message;
   auto one_pass = corvane::encoding::content_digest_of_json(json);
-  const std::string digest = hex(content_digest(*value));
-  return one_pass && hex(*one_pass) == digest ? digest : "one pass gave another digest";
+  const std::string digest = encode_hex(content_digest(*value));
+  return one_pass && encode_hex(*one_pass) == digest ? digest : "one pass gave another digest";
 }
 
 void digests_the_canonical_text() {

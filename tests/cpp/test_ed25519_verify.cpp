@@ -28,8 +28,6 @@ void key_decoding() {
     std::string_view key;
     bool decodes;
   } cases[] = {
-      {"bdb8e9c5fb746e72b54a66dd008897d8c05e801ffe17f51c93c6ece20a154702", true},   // ordinary
-      {"0100000000000000000000000000000000000000000000000000000000000000", true},   // identity
       {"0100000000000000000000000000000000000000000000000000000000000080", true},   // x = 0, sign bit
       {"0000000000000000000000000000000000000000000000000000000000000000", true},   // order 4
       {"edffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", true},   // y = p
@@ -37,7 +35,6 @@ void key_decoding() {
       {"ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff", true},   // y = p + 18
       {"73f5624a4fe334ec76bb9edacc198847d2a2d318313cb71a7b7731b1c6f72cbe", true},   // mixed order
       {"0200000000000000000000000000000000000000000000000000000000000000", false},  // y = 2
-      {"0700000000000000000000000000000000000000000000000000000000000080", false},  // y = 7
       {"efffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", false},  // y = p + 2
   };
   for (const auto& c : cases) CHECK_EQ(corvane::crypto::decodes_to_curve_point(array_of<PublicKey>(c.key)), c.decodes);
@@ -68,8 +65,6 @@ void verification() {
      "0f9e7814e4899cfc0fde6c4ed7ec7c6e861c705521ad103d3b1e02f44c47586fce812fb141ec653ef7cb39fcef4a5fa0e3ae47ad5157b849cef4f5fa0b885b0c", false},
     {"key y = p (order 4) *", "edffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", "3000",
      "8f51555221eee5ea218dc71e52135ada91115d0d5ccfd97423ae4858e7c05bb7a42f7060f55f331a041f5aad662c480f9e8cc3fecd3d6c1abf64df31afc2580d", true},
-    {"key y = p, sign bit *", "edffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff", "3000",
-     "b47abc689a091210cb776bba3ef6b2d07c790f165be2a165ffb0c0243d213ad7edd48cfc90d8a1d6fc8a8db00a06cbc445d72dba814110110b0c23dcf7956b01", true},
     {"key y = p + 1 (identity) *", "eeffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", "3000",
      "98e3a06d3eaf04dfed2ee6b818f06e0f3138f8782cf438dd6609b30da9d81a9568cf8357f612efeba14161f0b695ca8b105d58f78f568464e55c9d7108162002", true},
     {"key y = 1, sign bit (identity) *", "0100000000000000000000000000000000000000000000000000000000000080", "3000",
@@ -84,8 +79,6 @@ void verification() {
      "01000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000", true},
     {"identity key, S = 0, non-canonical identity R", "0100000000000000000000000000000000000000000000000000000000000000", "",
      "eeffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f0000000000000000000000000000000000000000000000000000000000000000", false},
-    {"identity key, S = 0, R identity with sign bit", "0100000000000000000000000000000000000000000000000000000000000000", "",
-     "01000000000000000000000000000000000000000000000000000000000000800000000000000000000000000000000000000000000000000000000000000000", false},
     {"identity key, any message *", "0100000000000000000000000000000000000000000000000000000000000000", "616e79",
      "8b89d95d0195a10d54192536bc3fc9a63666135ed4d54ec3e7efa20d476c0546347d1636992f2882f8bb7e232b2c3644b567367becfe4b66e3d733f295e5270f", true},
     {"mixed-order key aB + 1T", "73f5624a4fe334ec76bb9edacc198847d2a2d318313cb71a7b7731b1c6f72cbe", "600100",

@@ -2,7 +2,6 @@
 // first fault's message, leap seconds, and what the writer refuses. (Month
 // lengths against datetime: the evidence property tests.)
 #include <climits>
-#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -13,14 +12,6 @@
 using corvane::encoding::format_rfc3339;
 using corvane::encoding::parse_rfc3339;
 using corvane::encoding::Timestamp;
-
-// Found by argument-dependent lookup when a check fails.
-namespace corvane::encoding {
-std::ostream& operator<<(std::ostream& out, const Timestamp& t) {
-  return out << t.year << '-' << int(t.month) << '-' << int(t.day) << ' ' << int(t.hour) << ':' << int(t.minute)
-             << ':' << int(t.second) << " ns=" << t.nanosecond << " offset=" << t.offset_seconds;
-}
-}  // namespace corvane::encoding
 
 namespace {
 

@@ -188,23 +188,12 @@ void secret_bytes_wipe_every_buffer_they_held() {
 }
 
 corvane::functions::CreateIntentRequest intent_request() {
-  return {
-      .tenant_id = "tenant-7",
-      .principal_seed = kPrincipalSeed,
-      .payee = corvane::functions::PayeeSeed{kPayeeSeed},
-      .intent_id = "123e4567-e89b-12d3-a456-426614174000",
-      .principal_did = "did:example:principal",
-      .payee_did = "did:example:payee",
-      .budget_json = R"({"max_cents":5000})",
-      .currency = "USD",
-      .amount_cents = 1500,
-      .evidence_schema_json = R"({"type":"object"})",
-      .deadline_rfc3339 = "2030-01-01T00:00:00Z",
-      .predicate_json = R"({"all":[]})",
-      .predicate_ref = "pred:v1",
-      .allowed_tools_json = R"(["browse"])",
-      .settlement_rail = "stripe_connect",
-  };
+  return {.tenant_id = "tenant-7", .principal_seed = kPrincipalSeed, .payee = corvane::functions::PayeeSeed{kPayeeSeed},
+          .intent_id = "123e4567-e89b-12d3-a456-426614174000", .principal_did = "did:p", .payee_did = "did:q",
+          .budget_json = R"({"max_cents":5000})", .currency = "USD", .amount_cents = 1500,
+          .evidence_schema_json = R"({"type":"object"})", .deadline_rfc3339 = "2030-01-01T00:00:00Z",
+          .predicate_json = R"({"all":[]})", .predicate_ref = "pred:v1", .allowed_tools_json = R"(["browse"])",
+          .settlement_rail = "stripe_connect"};
 }
 
 void intent_roads_free_no_seed() {

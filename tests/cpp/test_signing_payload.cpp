@@ -4,19 +4,13 @@
 #include <string_view>
 
 #include "check.hpp"
+#include "encoding/hex.hpp"
 #include "encoding/signing_payload.hpp"
 
 using corvane::encoding::PayloadWriter;
 using corvane::encoding::Timestamp;
 
 namespace {
-
-std::string hex(const corvane::ByteVector& bytes) {
-  static constexpr char digits[] = "0123456789abcdef";
-  std::string out;
-  for (auto b : bytes) out.append({digits[b >> 4], digits[b & 0x0F]});
-  return out;
-}
 
 void writes_timestamps() {
   PayloadWriter writer;
@@ -25,7 +19,7 @@ void writes_timestamps() {
   CHECK(writer.timestamp(Timestamp{0, 1, 1, 0, 0, 0, 1, -86340}).ok());
   auto refused = writer.timestamp(Timestamp{10000, 1, 1, 0, 0, 0, 0, 0});
   CHECK(!refused.ok() && refused.error().message == "The year component cannot be formatted into the requested format.");
-  CHECK_EQ(hex(writer.bytes()), "0623303030302d30312d30315430303a30303a30302e3030303030303030312d32333a3539");
+  CHECK_EQ(corvane::encoding::encode_hex(writer.bytes()), "0623303030302d30312d30315430303a30303a30302e3030303030303030312d32333a3539");
 }
 
 void words_encoding_errors() {

