@@ -59,43 +59,19 @@ def allowed_tools_digest(names):
     return content_digest(sorted(lowered))
 
 
-def artifact_list_digest(hashes):
-    return blake3_digest(b"".join(hashes))
-
-
 def public_key(seed):
     return bytes(nacl.signing.SigningKey(bytes(seed)).verify_key)
 
 
-def verifies(public, message, signature):
-    try:
-        nacl.signing.VerifyKey(bytes(public)).verify(message, signature)
-    except Exception:  # noqa: BLE001 - any refusal
-        return False
-    return True
-
-
-def _intent_common(tag, f):
+def intent_sign(f, policy=None):
+    """IntentSignV6, or IntentSignV7 with the policy head (template, sequence, digest)."""
     amount = f["amount_cents"]
+    head = [text(policy[0]), varint(policy[1]), policy[2]] if policy else []
     return b"".join([
-        bytes([tag]), text(f["tenant_id"]), uuid_field(f["intent_id"]), text(f["principal_did"]), text(f["payee_did"]),
-        varint(2 * amount if amount >= 0 else -2 * amount - 1), text(f["currency"]), text(rfc3339(f["deadline"])),
-        f["budget_digest"], f["evidence_schema_digest"], f["predicate_dsl_digest"], text(f["predicate_ref"]),
-        f["allowed_tools_digest"], text(f["settlement_rail"])])
-
-
-def intent_sign_v6(**f):
-    return _intent_common(6, f) + f["payee_pubkey"]
-
-
-def intent_sign_v7(**f):
-    return (_intent_common(7, f) + text(f["policy_template_id"]) + varint(f["policy_version_seq"])
-            + f["policy_content_digest"] + f["payee_pubkey"])
-
-
-def evidence_sign_v1(**f):
-    return b"".join([b"\x02", text(f["tenant_id"]), uuid_field(f["intent_id"]), text(f["payee_did"]),
-                     f["payload_digest"], f["artifact_digest"], text(rfc3339(f["submitted_at"]))])
+        bytes([7 if policy else 6]), text(f["tenant_id"]), uuid_field(f["intent_id"]), text(f["principal_did"]),
+        text(f["payee_did"]), varint(2 * amount if amount >= 0 else -2 * amount - 1), text(f["currency"]),
+        text(rfc3339(f["deadline"])), f["budget_digest"], f["evidence_schema_digest"], f["predicate_dsl_digest"],
+        text(f["predicate_ref"]), f["allowed_tools_digest"], text(f["settlement_rail"]), *head, f["payee_pubkey"]])
 
 
 def _b64(data):
@@ -132,12 +108,8 @@ def intent_oracle(args, canon=None):
                   deadline=canon.get("deadline", args["deadline_rfc3339"]), budget_digest=budget_digest,
                   evidence_schema_digest=schema_digest, predicate_dsl_digest=predicate_digest, predicate_ref=reference,
                   allowed_tools_digest=allowed_tools_digest(tools), settlement_rail=rail, payee_pubkey=payee_key)
-    if policy:
-        payload = intent_sign_v7(**fields, policy_template_id=args["policy_template_id"],
-                                 policy_version_seq=args["policy_version_seq"],
-                                 policy_content_digest=bytes.fromhex(trim(args["policy_content_digest_hex"])))
-    else:
-        payload = intent_sign_v6(**fields)
+    payload = intent_sign(fields, policy and (args["policy_template_id"], args["policy_version_seq"],
+                                             bytes.fromhex(trim(args["policy_content_digest_hex"]))))
     document = {
         "allowed_tools": tools, "amount_cents": args["amount_cents"], "budget": budget, "currency": args["currency"],
         "deadline": args["deadline_rfc3339"], "evidence_schema": schema, "intent_id": str(intent_id),
@@ -165,9 +137,8 @@ def evidence_oracle(args, canon=None):
     payload, payload_digest = _json(args, canon, "payload_json")
     hashes = [artifact_bytes(a) for a in args["artifacts_hex"]]
     submitted = rfc3339(canon.get("submitted_at", args["submitted_at_rfc3339"]))
-    record = evidence_sign_v1(tenant_id=args["tenant_id"], intent_id=args["intent_id"], payee_did=args["payee_did"],
-                              payload_digest=payload_digest, artifact_digest=artifact_list_digest(hashes),
-                              submitted_at=submitted)
+    record = b"".join([b"\x02", text(args["tenant_id"]), uuid_field(args["intent_id"]), text(args["payee_did"]),
+                       payload_digest, blake3_digest(b"".join(hashes)), text(submitted)])
     document = {"payload": payload, "artifacts": [h.hex() for h in hashes], "payee_did": args["payee_did"],
                 **({"payee_pubkey": _b64(public_key(args["secret_seed"]))} if "secret_seed" in args else {}),
                 "submitted_at": submitted}

@@ -71,7 +71,7 @@ def changed(kind, change):
 SHARED = [  # a change of each member both intent documents sign
     ("intent_id", "123e4567-e89b-12d3-a456-426614174001"), ("principal_did", "did:example:other"),
     ("payee_did", "did:x"), ("amount_cents", 1251), ("currency", "EUR"), ("deadline", "2025-03-01T12:00:01Z"),
-    ("deadline", "2025-03-01T12:00:00+01:00"), ("budget", {"max_cents": 5001}), ("evidence_schema", {}),
+("budget", {"max_cents": 5001}), ("evidence_schema", {}),
     ("predicate_ref", "pred:v2"), ("predicate_ref", DELETE), ("allowed_tools", ["web.search", "x"]),
     ("settlement_rail", "stripe_mpp"), ("payee_pubkey", OTHER_KEY), ("principal_pubkey", OTHER_KEY),
 ]  # fmt: skip
@@ -121,10 +121,6 @@ CASES = [("intent", change, V6) for change in SHARED] + [("policy", change, V7) 
     ("intent", ("payee_pubkey", OTHER_KEY[:3] + "-" + OTHER_KEY[4:]),
      "payee_pubkey: not base64 of 32 bytes (Invalid character '-' at position 3)"),
     ("intent", ("principal_pubkey", "AAAA"), "principal_pubkey: not base64 of 32 bytes (decodes to 3 bytes)"),
-    ("intent", ("principal_pubkey", OTHER_KEY[:42] + "B="),
-     "principal_pubkey: not base64 of 32 bytes (Unused bits of 'B' at position 42 are not zero)"),
-    ("intent", ("principal_pubkey", OTHER_KEY + "\n"), "principal_pubkey: not base64 of 32 bytes "
-     "(Invalid length 45: not a multiple of 4)"),
     ("intent", ("principal_signature", b64(bytes(66))),
      "principal_signature: not base64 of 64 bytes (decodes to 66 bytes)"),
     ("intent", ("principal_pubkey", NOT_A_POINT), "principal_pubkey: not a point on the curve"),

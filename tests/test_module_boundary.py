@@ -48,13 +48,12 @@ def positional(name, count=None):
 
 
 class _MethodDef(ctypes.Structure):
-    _fields_ = [("ml_name", ctypes.c_char_p), ("ml_meth", ctypes.c_void_p), ("ml_flags", ctypes.c_int),
-                ("ml_doc", ctypes.c_char_p)]
+    _fields_ = [("ml_name", ctypes.c_char_p), ("ml_meth", ctypes.c_void_p), ("ml_flags", ctypes.c_int)]
 
 
 class _CFunction(ctypes.Structure):  # the leading fields of PyCFunctionObject
-    _fields_ = [("ob_refcnt", ctypes.c_ssize_t), ("ob_type", ctypes.c_void_p),
-                ("m_ml", ctypes.POINTER(_MethodDef)), ("m_self", ctypes.c_void_p)]
+    _fields_ = [("refcnt", ctypes.c_ssize_t), ("type", ctypes.c_void_p), ("m_ml", ctypes.POINTER(_MethodDef)),
+                ("m_self", ctypes.c_void_p)]
 
 
 def test_module_attributes():
@@ -134,11 +133,6 @@ def test_keywords_in_any_order_and_vectorcall_names(name):
         assert caught.value.args == (f"{name}() {message}",)
 
 
-class Outer:
-    class Inner:
-        pass
-
-
 class StrSub(str):  # the characters count, not what the object says of itself
     def __str__(self):
         return "not-me"
@@ -185,12 +179,9 @@ TOO_BIG = "Python int too large to convert to C long"
 # of 256, amounts and sequence numbers out of range, artifacts given as a str.
 CONVERSION = [
     (SIGN_, "payee_did", b"x", TypeError, "'bytes' object is not an instance of 'str'"),
-    (ENCODE, "payload_json", Outer.Inner(), TypeError, "'Outer.Inner' object is not an instance of 'str'"),
     (CREATE_, "principal_seed", SEED_A.hex(), TypeError, "Can't extract `str` to `Vec`"),
     (POLICY_, "payee_seed", StrSub("x" * 32), TypeError, "Can't extract `str` to `Vec`"),
-    (SIGN_, "secret_seed", dict.fromkeys(range(32)), TypeError, "'dict' object is not an instance of 'Sequence'"),
     (CREATE_, "payee_seed", iter(SEED_A), TypeError, "'bytes_iterator' object is not an instance of 'Sequence'"),
-    (SIGN_, "secret_seed", _with(0, -1), OverflowError, RANGE),
     (SIGN_, "secret_seed", _with(3, 2**64), OverflowError, TOO_BIG),
     (POLICY_, "principal_seed", _with(2, 1.5, _with(3, 256)), TypeError, NOT_INT.format("float")),
     (POLICY_, "principal_seed", _with(2, 256, _with(3, 1.5)), OverflowError, RANGE),
@@ -199,7 +190,6 @@ CONVERSION = [
     (ENCODE, "artifacts_hex", [ART, None], TypeError, "'None' is not an instance of 'str'"),
     (ENCODE, "artifacts_hex", [ART, "1\ud800"], UnicodeEncodeError,
      "'utf-8' codec can't encode character '\\ud800' in position 1: surrogates not allowed"),
-    (POLICY_, "amount_cents", 1.5, TypeError, NOT_INT.format("float")),
     (POLICY_, "policy_version_seq", Index(2**32 + 5), OverflowError, RANGE),
     (POLICY_, "policy_version_seq", -(2**63) - 1, OverflowError, TOO_BIG),
 ]

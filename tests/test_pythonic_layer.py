@@ -44,15 +44,10 @@ def other_json(value):
     return json.dumps(value, indent=2, sort_keys=True, ensure_ascii=False)
 
 
-def offset_text(d, zero):
-    minutes = d.utcoffset() // dt.timedelta(minutes=1)
-    return zero if minutes == 0 and zero else f"{'-' if minutes < 0 else '+'}{abs(minutes) // 60:02d}:{abs(minutes) % 60:02d}"
-
-
 def other_rfc3339(d):
     """The same instant and offset with "t", nine fraction digits and "z"."""
-    return (f"{d.year:04d}-{d.month:02d}-{d.day:02d}t{d.hour:02d}:{d.minute:02d}:{d.second:02d}"
-            f".{d.microsecond * 1000:09d}" + offset_text(d, "z"))
+    text = d.isoformat(sep="t", timespec="microseconds")
+    return text[:-6] + "000" + ("z" if d.utcoffset() == dt.timedelta(0) else text[-6:])
 
 
 def same_as_native(layer_call, native_body):
