@@ -173,17 +173,17 @@ dist-check: dist
 # Mutation testing, slow and so neither in `make test` nor in CI: tools/mutate.py
 # draws a fixed, seeded list of mutants over the C++ core (MUTATE_FLAGS: --seed,
 # --count, --jobs, --only FILE, --list) and runs the suite fail-fast against
-# each in a copy of the tree under build/mutate; then mutmut does the same for
-# python/corvane_kit. Each prints killed / survived / did not compile / timed
-# out and lists the survivors.
+# each in a copy of the tree under build/mutate; then a seeded sample of
+# mutmut's mutants of python/corvane_kit (PY_MUTATE_FLAGS; --count 0 for all
+# of them) against the Python layer's tests. Each prints killed / survived /
+# did not compile / timed out and lists the survivors.
 MUTATE_FLAGS ?=
-MUTATE_TOOLS := 'mutmut==2.5.1'
+PY_MUTATE_FLAGS ?= --count 200
 .PHONY: mutate
 mutate: build cpp-build
 	@$(MAKE) --no-print-directory system-deps SYSTEM_PACKAGES="ccache"
-	$(PY) -m pip install -q --disable-pip-version-check $(MUTATE_TOOLS)
 	nice -n 19 $(PY) tools/mutate.py $(MUTATE_FLAGS)
-	nice -n 19 $(PY) tools/mutate.py --python
+	nice -n 19 $(PY) tools/mutate.py --python $(PY_MUTATE_FLAGS)
 
 clean:
 	rm -rf build dist $(VENV)

@@ -2,6 +2,7 @@
 """Mutation testing of the C++ core: how many small faults does the suite catch?
 
     tools/mutate.py [--seed N] [--count N] [--jobs N] [--only FILE] [--list]
+    tools/mutate.py --python [--seed N] [--count N] [--list]
 
 A fixed list of mutants is drawn from the product's C++ sources (every
 tracked .cpp/.hpp under src/ and corvane-evidence/src/, spread over the files
@@ -17,6 +18,11 @@ then pytest -x against the mutated _native through a package directory of
 links (cheap test files first). The file is restored afterwards. Outcomes:
 killed, survived, did not compile, timed out; the kill rate is
 killed / (killed + survived).
+
+With --python, the mutants are mutmut's (its operators, applied through its
+API) over python/corvane_kit: a fixed, seeded sample of --count of them (all
+when --count is 0), each run fail-fast against the tests that drive the Python
+layer, with the unmutated extension modules of the installed package.
 """
 
 from __future__ import annotations
@@ -42,8 +48,8 @@ SOURCE_ROOTS = ("src/", "corvane-evidence/src/")
 # repeat calls by the thousand and rarely kill what others miss.
 FIRST_TESTS = ("test_vectors.py",)
 SLOW_TESTS = ("test_leaks.py", "test_concurrency.py")
-# The tests that drive python/corvane_kit, for mutmut.
-PYTHON_LAYER_TESTS = ("test_pythonic_layer.py", "test_cli.py")
+# The tests that drive python/corvane_kit, for mutmut, cheap ones first.
+PYTHON_LAYER_TESTS = ("test_pythonic_layer.py", "test_cli.py", "test_body_check.py", "test_batch.py")
 
 RELATIONAL = {"==": ["!="], "!=": ["=="], "<": ["<=", ">"], "<=": ["<", ">"], ">": [">=", "<"], ">=": [">", "<"]}
 ARITHMETIC = {"+": ["-"], "-": ["+"], "*": ["/"], "/": ["*"], "%": ["*"], "+=": ["-="], "-=": ["+="]}
@@ -269,7 +275,7 @@ class Worker:
         for item in (self.tree / "python" / "corvane_kit").iterdir():
             if item.name != "__pycache__":
                 (package / item.name).symlink_to(item)
-        for module in self.build.glob("_native.*.so"):
+        for module in [*self.build.glob("_native.*.so"), *self.build.glob("_extras.*.so")]:
             (package / module.name).symlink_to(module)
 
     def test(self) -> tuple[str, str]:
@@ -312,24 +318,67 @@ class Worker:
             target.write_text(original)
 
 
+def python_mutants(tree: pathlib.Path, seed: int, count: int) -> list[tuple[str, object]]:
+    """mutmut's mutants of python/corvane_kit as (path, mutation id): a seeded sample of `count`, or all."""
+    import mutmut  # the test extra
+
+    found = []
+    for path in sorted((tree / "python" / "corvane_kit").glob("*.py")):
+        relative = path.relative_to(tree).as_posix()
+        found += [(relative, m) for m in mutmut.list_mutations(mutmut.Context(filename=str(path)))]
+    if count and count < len(found):
+        found = sorted(random.Random(seed).sample(found, count), key=lambda f: (f[0], f[1].line_number, f[1].index))
+    return found
+
+
 def mutate_python(args: argparse.Namespace, files: list[str]) -> int:
-    """mutmut over python/corvane_kit, in a copy of the tree, against the unmutated
-    _native of the installed package; the suite is the tests that drive the
-    Python layer, fail-fast."""
+    """The Python layer's mutants, each run fail-fast against the tests that drive
+    the layer, with the extension modules of the installed package."""
+    import mutmut
+
     worker = Worker(0, 1, args.timeout)
     worker.tree, worker.site = WORK / "py-tree", WORK / "py-site"
-    shutil.rmtree(worker.tree / ".mutmut-cache", ignore_errors=True)
     worker.sync(files)
     installed = subprocess.run([str(ROOT / ".venv/bin/python"), "-c", "import corvane_kit._native as m; print(m.__file__)"],
                                capture_output=True, text=True, check=True, cwd="/").stdout.strip()
     worker.build = pathlib.Path(installed).parent
     worker.link_package()
-    tests = " ".join(f"tests/{name}" for name in PYTHON_LAYER_TESTS)
-    runner = (f"env PYTHONPATH={worker.site} PYTHONDONTWRITEBYTECODE=1 {ROOT / '.venv/bin/python'} -m pytest -x -q "
-              f"-p no:cacheprovider --hypothesis-seed=0 {tests}")
-    mutmut = str(ROOT / ".venv/bin/mutmut")
-    subprocess.run([mutmut, "run", "--runner", runner, "--no-progress", "--simple-output"], cwd=worker.tree)
-    return subprocess.run([mutmut, "results"], cwd=worker.tree).returncode
+    mutants = python_mutants(worker.tree, args.seed, args.count)
+    tests = [f"tests/{name}" for name in PYTHON_LAYER_TESTS if (worker.tree / "tests" / name).exists()]
+    env = {**os.environ, "PYTHONPATH": str(worker.site), "PYTHONDONTWRITEBYTECODE": "1"}
+    command = [str(ROOT / ".venv/bin/python"), "-m", "pytest", "-x", "-q", "-p", "no:cacheprovider",
+               "--hypothesis-seed=0", *tests]
+    if args.list:
+        for i, (path, m) in enumerate(mutants, 1):
+            print(f"{i:4d} {path}:{m.line_number + 1} {m.line.strip()!r} #{m.index}")
+        return 0
+    if run(command, args.timeout, cwd=worker.tree, env=env)[0] != "ok":
+        print("the unmutated Python-layer tests do not pass", file=sys.stderr)
+        return 2
+    print(f"{len(mutants)} Python mutants (seed {args.seed})", flush=True)
+    tally = {"killed": 0, "survived": 0, "timed out": 0}
+    survivors = []
+    for i, (path, mutation) in enumerate(mutants, 1):
+        target = worker.tree / path
+        original = target.read_text()
+        mutated, _ = mutmut.mutate(mutmut.Context(source=original, mutation_id=mutation, filename=str(target)))
+        target.write_text(mutated)
+        try:
+            status, output = run(command, args.timeout, cwd=worker.tree, env=env)
+        finally:
+            target.write_text(original)
+        outcome = {"ok": "survived", "timeout": "timed out"}.get(status, "killed")
+        tally[outcome] += 1
+        described = f"{path}:{mutation.line_number + 1} {mutation.line.strip()!r} #{mutation.index}"
+        if outcome == "survived":
+            changed = [line for line in mutated.split("\n") if line not in original.split("\n")]
+            survivors.append(f"  {described} -> {changed[0].strip() if changed else '?'!r}")
+        print(f"[{i:3d}/{len(mutants)}] {outcome:<10} {described}", flush=True)
+    decided = tally["killed"] + tally["survived"]
+    print("\n" + ", ".join(f"{v} {k}" for k, v in tally.items()))
+    print(f"kill rate {tally['killed']}/{decided} = {tally['killed'] / decided:.1%}" if decided else "kill rate n/a")
+    print("survivors:", *survivors, sep="\n")
+    return 0
 
 
 def main() -> int:
