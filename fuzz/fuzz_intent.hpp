@@ -5,13 +5,15 @@
 // k deadline_rfc3339, l the predicate, m predicate_ref, n allowed_tools_json,
 // o settlement_rail; for the policy binding also p policy_template_id,
 // q policy_version_seq, r policy_content_digest_hex.
-// Checks: no crash, no leak, the same outcome twice, and a document that is
-// JSON (or one nested past the reader's limit by the values it carries).
+// Checks: no crash, no leak, the same outcome twice, and a document that
+// checks as the service would check it, unless it holds a float the reader
+// reads as its neighbour or is nested past the reader's limit by the values
+// it carries: the only bodies that can never verify.
 #pragma once
 
 #include <cstdint>
 
-#include "encoding/json_reader.hpp"
+#include "functions/body_check.hpp"
 #include "functions/create_intent.hpp"
 #include "fuzz_support.hpp"
 
@@ -48,8 +50,12 @@ inline void check_create_intent(const std::uint8_t* data, std::size_t size, bool
   const auto result = build();
   require(same_outcome(result, build()), "building twice gives two outcomes");
   if (!result) return;
-  const auto document = corvane::encoding::read_json(*result);
-  require(document || document.error().message.starts_with("recursion limit exceeded"), "the document is no JSON", *result);
+  const auto check = corvane::functions::check_create_intent(
+      {*result, args.tenant_id, with_policy ? std::optional(args.policy_content_digest_hex) : std::nullopt,
+       with_policy ? std::optional(args.predicate_json) : std::nullopt});
+  require(check->reason.empty() || check->reason.find(" reads back as ") != std::string::npos ||
+              check->reason.starts_with("body: recursion limit exceeded"),
+          "a built body does not check", check->reason + "\n  " + *result);
 }
 
 }  // namespace fuzz

@@ -26,14 +26,6 @@ body: str = _native.build_signed_create_intent_json(
     "tenant-7", SEED, bytearray(32), INTENT, "did:p", "did:q", "{}", "USD", 1500,
     "{}", "2030-01-01T00:00:00Z", "{}", "", TOOLS, "stripe_connect",
 )
-body = _native.build_signed_create_intent_with_policy_binding_json(
-    tenant_id="tenant-7", principal_seed=[0] * 32, payee_seed=tuple(range(32)),
-    intent_id=INTENT, principal_did="did:p", payee_did="did:q", budget_json="{}",
-    currency="USD", amount_cents=-5, evidence_schema_json="{}",
-    deadline_rfc3339="2030-01-01T00:00:00Z", materialized_predicate_json="{}",
-    predicate_ref="", allowed_tools_json=TOOLS, settlement_rail="stripe_mpp",
-    policy_template_id="", policy_version_seq=3, policy_content_digest_hex="ab" * 32,
-)
 artifacts: Sequence[str] = (ART,)
 body = _native.sign_payee_evidence_binding_json(
     "tenant-7", INTENT, "did:q", "{}", artifacts, "2025-03-01T12:00:00Z", SEED
@@ -46,12 +38,9 @@ names: list[str] = _native.__all__
 ok = corvane_kit.verify_ed25519_sha256_hex("", "", "")
 
 # Wrong types.
-int_list: list[int] = [1]
 _native.verify_ed25519_sha256_hex(b"\x00" * 32, "", "")  # type: ignore[arg-type]
 _native.sign_payee_evidence_binding_json("t", INTENT, "d", "{}", [ART], "x", "00" * 32)  # type: ignore[arg-type]
-_native.sign_payee_evidence_binding_json("t", INTENT, "d", "{}", int_list, "x", SEED)  # type: ignore[arg-type]
 _native.encode_evidence_sign_v1_hex("t", uuid.UUID(INTENT), "d", "{}", [ART], "x")  # type: ignore[arg-type]
-_native.encode_evidence_sign_v1_hex("t", INTENT, "d", {}, [ART], "x")  # type: ignore[arg-type]
 _native.build_signed_create_intent_json(
     "t", SEED, SEED, INTENT, "p", "q", "{}", "USD", 15.0,  # type: ignore[arg-type]
     "{}", "2030-01-01T00:00:00Z", "{}", None, TOOLS, "stripe_connect",  # type: ignore[arg-type]
@@ -73,14 +62,6 @@ body = corvane_kit.create_intent(
     currency="USD", amount_cents=1500, evidence_schema_json="{}",
     deadline_rfc3339=AWARE, predicate_json=[{"all": []}, True],
     allowed_tools_json=["browse"], settlement_rail="stripe_connect",
-)
-body = corvane_kit.create_policy_intent(
-    tenant_id="tenant-7", principal_seed=SEED, payee_public_key="ab" * 32, intent_id=INTENT,
-    principal_did="did:p", payee_did="did:q", budget_json=5000, currency="USD",
-    amount_cents=1500, evidence_schema_json={}, deadline_rfc3339="2030-01-01T00:00:00Z",
-    materialized_predicate_json={}, predicate_ref="ref", allowed_tools_json=TOOLS,
-    settlement_rail="stripe_connect", policy_template_id="t", policy_version_seq=1,
-    policy_content_digest_hex=bytes(32),
 )
 body = corvane_kit.sign_evidence(
     tenant_id="t", intent_id=uuid.uuid4(), payee_did="did:q", payload_json={"a": [1, 2]},

@@ -89,44 +89,6 @@ void finds_the_digits_std_to_chars_finds() {
   CHECK_EQ(mismatches, 0L);
 }
 
-// The scans that find where a string's plain text ends, the portable one and
-// the SSE2 one each on its own, against a byte-by-byte search: every length
-// to 40, each special byte at every position after plain bytes that lie next
-// to the special ones.
-void finds_special_bytes() {
-  namespace scan = corvane::encoding::json_scan;
-  const auto first_special = [](std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && text[i] != '"' && text[i] != '\\' && static_cast<unsigned char>(text[i]) >= 0x20) ++i;
-    return i;
-  };
-  long wrong = 0;
-  for (const char plain : {'!', '#', ' ', '[', ']', '\x7f', '\x80', '\xff'}) {
-    for (std::size_t size = 0; size <= 40; ++size) {
-      for (std::size_t at = 0; at <= size; ++at) {
-        for (const char special : {'"', '\\', '\0', '\x1f'}) {
-          std::string text(size, plain);
-          if (at < size) text[at] = special;
-          const std::size_t expected = first_special(text);
-          wrong += scan::plain_prefix_portable(text.data(), size) != expected;
-#if defined(__SSE2__)
-          wrong += scan::plain_prefix_sse2(text.data(), size) != expected;
-#endif
-          if (size < 16) continue;
-          char copy[16];
-          const std::size_t in_block = std::min<std::size_t>(expected, 16);
-          wrong += scan::copy_block_until_special_portable(text.data(), copy) != in_block;
-#if defined(__SSE2__)
-          wrong += scan::copy_block_until_special_sse2(text.data(), copy) != in_block;
-#endif
-          wrong += std::string_view(copy, 16) != std::string_view(text).substr(0, 16);
-        }
-      }
-    }
-  }
-  CHECK_EQ(wrong, 0L);
-}
-
 void escapes_strings() {
   const struct {
     std::string_view text;
@@ -168,7 +130,6 @@ void writes_in_bounded_pieces() {
 int main() {
   writes_numbers();
   finds_the_digits_std_to_chars_finds();
-  finds_special_bytes();
   escapes_strings();
   writes_in_bounded_pieces();
   return check::failures() != 0;

@@ -79,27 +79,19 @@ void reports_the_first_fault() {
     std::string_view text;
     std::string message;
   } cases[] = {
-      // Each position in turn: the text ends there, or holds a wrong byte.
-      {"202", component("year")}, {" 2025-01-01T00:00:00Z", component("year")},
-      {"2025", literal}, {"2025/01-01T00:00:00Z", literal},
-      {"2025-0x-01T00:00:00Z", component("month")},
+      // The goldens hold each message once; here, which fault is found first.
+      {" 2025-01-01T00:00:00Z", component("year")}, {"2025-0", component("month")},
       {"2025-00-01T00:00:00Zx", component("month")},  // month "00" is a syntax fault, found before the trailing byte
-      {"2025-01/01T00:00:00Z", literal}, {"2025-01-0", component("day")}, {"2025-01-01", component("separator")},
-      {"2025-01-01T0x:00:00Z", component("hour")},
       {"2025-01-01\xC3\xA9" "00:00:00Z", component("hour")},  // a two-byte separator leaves a byte as the hour
-      {"2025-01-01T00.00:00Z", literal}, {"2025-01-01T00:0", component("minute")}, {"2025-01-01T00:00-00Z", literal},
-      {"2025-01-01T00:00:0", component("second")}, {"2025-01-01T00:00:00.Z", component("subsecond")},
-      {"2025-01-01T00:00:00.5", component("offset hour")}, {"2025-01-01T00:00:00.5.5Z", component("offset hour")},
-      {"2025-01-01T00:00:00+24:00", component("offset hour")}, {"2025-01-01T00:00:00+0100", literal},
-      {"2025-01-01T00:00:00+01:x0", component("offset minute")},
+      {"2025-01-01T00:00:00.5.5Z", component("offset hour")}, {"2025-01-01T00:00:00+0100", literal},
+      {"2025-01-01T00:00:00+24:00", component("offset hour")},
       {"2025-13-01T00:00:00-00:99x", range("offset minute")},  // offset ranges are checked while reading
-      {"2025-01-01T00:00:00+01:00:00", "unexpected trailing characters; the end of input was expected"},
       {"2025-13-01T00:00:00Zx", "unexpected trailing characters; the end of input was expected"},
       // Ranges, in the order month, day, hour, minute, second.
       {"2025-13-32T24:60:61Z", range("month")}, {"2025-01-32T24:60:61Z", range("day")},
-      {"2025-01-00T00:00:00Z", range("day")}, {"1900-02-29T00:00:00Z", range("day")},
-      {"2025-04-31T00:00:00Z", range("day")}, {"2025-01-01T24:60:61Z", range("hour")},
-      {"2025-01-01T23:60:61Z", range("minute")}, {"2025-01-01T23:59:61Z", range("second")},
+      {"1900-02-29T00:00:00Z", range("day")}, {"2025-04-31T00:00:00Z", range("day")},
+      {"2025-01-01T24:60:61Z", range("hour")}, {"2025-01-01T23:60:61Z", range("minute")},
+      {"2025-01-01T23:59:61Z", range("second")},
   };
   for (const auto& c : cases) CHECK_EQ(parse_error(c.text), c.message);
 }

@@ -50,28 +50,21 @@ void explains_texts_of_the_accepted_lengths() {
       {"{0000000-0000-0000-0000-00000000000}", "invalid character: found `{` at 0"},
       // U+0130 ends in the byte 0x30 ("0"); it is still an invalid character.
       {"0000000\xC4\xB0-0000-0000-0000-00000000000", "invalid character: found `\xC4\xB0` at 7"},
-      {"00000000000000000000000000000000000-", "invalid group count: expected 5, found 2"},
       {"00000000-0000-0000-0000--00000000000", "invalid group count: expected 5, found 6"},
       {"000000000-000-0000-0000-000000000000", "invalid group length in group 0: expected 8, found 9"},
       {"{00000000-0000-0000-00000-00000000000}", "invalid group length in group 3: expected 4, found 5"},
-      {"URN:UUID:00000000-0000-0000-0000-000000000000", "invalid character: found `U` at 0"},
   };
   for (const auto& c : cases) CHECK_EQ(parse_error(c.text), c.message);
 }
 
 // Other texts: positions count from the start of the whole text.
 void explains_texts_of_other_lengths() {
-  const std::string letters46(46, 'g');  // too long, so never judged by its characters
   const struct {
     std::string_view text, message;
   } cases[] = {
-      {"", "invalid length: found 0"},
-      {letters46, "invalid length: found 46"},
-      {"0000000000000000000000000000000", "invalid length: found 31"},
       {"00000x00000000000000000000000000", "invalid character: found `x` at 5"},
       {"0000000-000000000000000000000000", "invalid group count: expected 5, found 2"},
       {"{abc}", "invalid group count: expected 5, found 1"},
-      {"x00000000-0000-0000-0000-000000000000}", "invalid character: found `x` at 0"},
       {"{00000000-0000-0000-0000-000000000000}x", "invalid character: found `{` at 0"},
       {"{0000000g-0000-0000-0000-00000000000}", "invalid character: found `g` at 8"},
       {"urn:uuid:0000000g-0000-0000-0000-00000000000", "invalid character: found `g` at 16"},
