@@ -1,20 +1,6 @@
 """The wire goldens in tests/vectors/: each file's cases are the data, and every
-outcome is checked against an independent oracle before it is written.
-
-    .venv/bin/python tests/make_vectors.py           # refresh tests/vectors/*.json
-    .venv/bin/python tests/make_vectors.py --check   # exit 1 if a file would change
-
-A case is a name, the arguments and, for a failure, the exception type,
-message and notes, written by hand. Each case is run through
-corvane_kit._native, and nothing is written unless: a failure is the one the
-case states; a document equals what payload_reference derives from the
-arguments, and its signature verifies (PyNaCl) over the payload that
-payload_reference builds, kept as payload_hex; evidence bytes are that
-record; a verification result is ed25519_reference's. To add a case, add its
-name and arguments (and its error, for a failure) and run this; a successful
-case gets its result. Regenerate only deliberately: a changed golden is a
-changed wire.
-"""
+outcome is checked against an independent oracle before it is written (see
+tests/vectors/README.md). --check: exit 1 if a file would change."""
 
 import argparse
 import base64

@@ -75,31 +75,25 @@ SIGNATURE = json.loads(DOCS["intent"])["principal_signature"]
 CASES = [("intent", change, V6) for change in SHARED] + [("policy", change, V7) for change in SHARED[9:12]] + [
     # Signed members and arguments changed.
     ("intent", ("principal_signature", "A" + SIGNATURE[1:]), V6),
-    ("intent", ("predicate_dsl", {"any": []}), V6),
     ("blank", ("predicate_ref", " \u3000"), V6),  # signed as the empty text, as the document leaves it out
     ("policy", ("policy_binding.template_id", "tmpl-2"), V7),
-    ("policy", ("policy_binding.version_seq", 8), V7),
     ("policy", {"policy_content_digest": "cd" * 32}, V7),
     ("policy", {"materialized_predicate_json": {"any": []}}, V7),
     ("evidence", ("payload", {"b": 1, "a": "y"}), EV),
-    ("evidence", ("artifacts", ["ab" * 32, "11" * 32]), EV),
     ("evidence", ("submitted_at", "2025-03-01T12:00:00.6Z"), EV),
     ("evidence", {"tenant_id": "tenant-8"}, EV),
     ("misread", {"tenant_id": "tenant-8"}, V6),
     # What the payloads do not keep, or keep in another form.
     ("intent", ("deadline", "2025-03-01t12:00:00.000+00:00"), None),
-    ("intent", ("allowed_tools", [" WEB.search", "web.search"]), None),
     ("intent", ("intent_id", "{123E4567-E89B-12D3-A456-426614174000}"), None),
     ("blank", ("predicate_ref", ""), None),
     ("policy", {"policy_content_digest": f" {'AB' * 32}\n"}, None),
     ("evidence", ("artifacts", ["0x" + "11" * 32, "AB" * 32]), None),
-    ("evidence", ("submitted_at", "2025-03-01T12:00:00.500+00:00"), None),
     ("evidence", {"intent_id": valid.INTENT_ID.replace("-", "")}, None),
     # Faults of the body, each named.
     ("intent", "", "body: EOF while parsing a value at line 1 column 0"),
     ("intent", "[]", "body: expected an object, found an array"),
     ("intent", ("signing_version", 5), "signing_version: expected 6 or 7, found 5"),
-    ("intent", ("signing_version", "6"), "signing_version: expected an integer, found a string"),
     ("intent", ("policy_binding", {}), "policy_binding: expected null with signing_version 6, found an object"),
     ("policy", ("policy_binding", None), "policy_binding: expected an object with signing_version 7, found null"),
     ("policy", ("policy_binding", DELETE), "policy_binding: missing"),
@@ -107,13 +101,11 @@ CASES = [("intent", change, V6) for change in SHARED] + [("policy", change, V7) 
      "predicate_dsl: not expected with signing_version 7, whose predicate comes from the policy"),
     ("intent", ("intent_id", "123"), "intent_id: invalid length: found 3"),
     ("intent", ("amount_cents", 2**63), "amount_cents: out of range: 9223372036854775808"),
-    ("intent", ("deadline", "2025-02-29T00:00:00Z"), "deadline: day was not in range"),
     ("intent", ("allowed_tools", []), "allowed_tools: must be non-empty"),
     ("intent", ("allowed_tools", ["a", None]), "allowed_tools[1]: expected a string, found null"),
     ("intent", ("settlement_rail", " stripe_mpp"), "settlement_rail: must be one of stripe_connect, "
      "stripe_ach_debit, stripe_mpp, adyen_manual_capture, x402_usdc_base"),
     ("policy", ("policy_binding.version_seq", 2**32), "policy_binding.version_seq: out of range: 4294967296"),
-    ("policy", ("policy_binding.template_id", 7), "policy_binding.template_id: expected a string, found an integer"),
     ("intent", ("payee_pubkey", OTHER_KEY[:3] + "-" + OTHER_KEY[4:]),
      "payee_pubkey: not base64 of 32 bytes (Invalid character '-' at position 3)"),
     ("intent", ("principal_pubkey", "AAAA"), "principal_pubkey: not base64 of 32 bytes (decodes to 3 bytes)"),
@@ -122,7 +114,6 @@ CASES = [("intent", change, V6) for change in SHARED] + [("policy", change, V7) 
     ("intent", ("principal_pubkey", NOT_A_POINT), "principal_pubkey: not a point on the curve"),
     ("evidence", ("artifacts", ["xyz"]), "artifacts[0]: bad hex (Odd number of digits)"),
     ("evidence", ("artifacts", ["11" * 32, "ab"]), "artifacts[1]: expected 32 bytes, got 1"),
-    ("evidence", ("submitted_at", "2025-03-01"), "submitted_at: the 'separator' component could not be parsed"),
     ("evidence_deep", {}, "body: recursion limit exceeded at line 1 column 138"),
     ("misread", {}, "budget: the number 2.2790121708605247e+274 reads back as "
      "2.279012170860525e+274; the signature holds for the number as written"),

@@ -176,7 +176,6 @@ TOO_BIG = "Python int too large to convert to C long"
 # of 256, amounts and sequence numbers out of range, artifacts given as a str.
 CONVERSION = [
     (SIGN_, "payee_did", b"x", TypeError, "'bytes' object is not an instance of 'str'"),
-    (CREATE_, "principal_seed", SEED_A.hex(), TypeError, "Can't extract `str` to `Vec`"),
     (POLICY_, "payee_seed", StrSub("x" * 32), TypeError, "Can't extract `str` to `Vec`"),
     (CREATE_, "payee_seed", iter(SEED_A), TypeError, "'bytes_iterator' object is not an instance of 'Sequence'"),
     (SIGN_, "secret_seed", _with(3, 2**64), OverflowError, TOO_BIG),
@@ -184,11 +183,9 @@ CONVERSION = [
     (POLICY_, "principal_seed", _with(2, 256, _with(3, 1.5)), OverflowError, RANGE),
     (SIGN_, "secret_seed", list(SEED_A) + [999], OverflowError, RANGE),  # the length rule comes later
     (SIGN_, "secret_seed", LengthFails(SEED_A, fail_at=3), ZeroDivisionError, "element fetch failed"),
-    (ENCODE, "artifacts_hex", [ART, None], TypeError, "'None' is not an instance of 'str'"),
     (ENCODE, "artifacts_hex", [ART, "1\ud800"], UnicodeEncodeError,
      "'utf-8' codec can't encode character '\\ud800' in position 1: surrogates not allowed"),
     (POLICY_, "policy_version_seq", Index(2**32 + 5), OverflowError, RANGE),
-    (POLICY_, "policy_version_seq", -(2**63) - 1, OverflowError, TOO_BIG),
 ]
 
 
@@ -221,11 +218,6 @@ SAME_AS = [
 @pytest.mark.parametrize("name, changed, plain", SAME_AS)
 def test_accepted_forms_give_the_plain_result(name, changed, plain):
     assert call(name, **{**VALID[name], **changed}) == call(name, **{**VALID[name], **plain})
-
-
-def test_extreme_integers_convert():
-    assert '"version_seq":4294967295}' in call(POLICY_, **{**POLICY, "policy_version_seq": 4294967295})
-    assert '"amount_cents":-9223372036854775808,' in call(CREATE_, **{**CREATE, "amount_cents": -(2**63)})
 
 
 SEEDS = {"secret_seed", "principal_seed", "payee_seed"}

@@ -154,13 +154,10 @@ REFUSALS = [
      "create_intent() takes exactly one of payee_seed and payee_public_key; neither was given"),
     (corvane_kit.create_intent, CREATE, {"payee_public_key": bytes(32)}, TypeError,
      "create_intent() takes exactly one of payee_seed and payee_public_key; both were given"),
-    (_extras.public_key, {}, {"seed": bytes(31)}, ValueError, "seed must be exactly 32 bytes (Ed25519 signing key seed)"),
     (_extras.public_key, {}, {"seed": "00" * 32}, TypeError, "Can't extract `str` to `Vec`"),
     (corvane_kit.verify_digest_signature, VERIFY, {"signature_hex": "00" * 32}, ValueError,
      "signature_hex must be a 64-byte Ed25519 signature: 64 raw bytes, 128 hex digits or 88 base64 characters "
      "(found 64 characters)"),
-    (corvane_kit.verify_digest_signature, VERIFY, {"public_key_hex": "!" * 44}, ValueError,
-     "public_key_hex: 44 characters but not base64 (Only base64 data is allowed)"),
     # The native order of checks decides which of several faults is reported.
     (corvane_kit.verify_digest_signature, VERIFY, {"digest_hex": bytes(31), "public_key_hex": ""}, ValueError,
      "digest_hex must decode to 32 bytes"),
@@ -174,15 +171,11 @@ REFUSALS = [
      "materialized_predicate_json: Out of range float values are not JSON compliant"),
     (corvane_kit.evidence_sign_v1_hex, EVIDENCE, {"payload_json": "receipt"}, ValueError,
      "payload_json: expected value at line 1 column 1"),  # a str is JSON text
-    (corvane_kit.sign_evidence, SIGN, {"payload_json": {"when": dt.datetime(2030, 1, 1)}}, TypeError,
-     "payload_json: Object of type datetime is not JSON serializable"),
     (corvane_kit.create_intent, CREATE, {"deadline_rfc3339": dt.date(2030, 1, 1)}, TypeError,
      "deadline_rfc3339 must be a timezone-aware datetime or RFC 3339 text, not date"),
     (corvane_kit.sign_evidence, SIGN, {"intent_id": 7}, TypeError, "intent_id must be a uuid.UUID or str, not int"),
     (corvane_kit.create_intent, CREATE, {"principal_seed": "00" * 32}, TypeError,
      "principal_seed must be 32 bytes (bytes or bytearray), not str; for hex text use bytes.fromhex()"),
-    (corvane_kit.create_policy_intent, POLICY, {"policy_content_digest_hex": 7}, TypeError,
-     "policy_content_digest_hex must be bytes or hex text (str), not int"),
     # A str is refused before the native call, whose message would not say which list was meant.
     (corvane_kit.evidence_sign_v1_hex, EVIDENCE, {"artifacts_hex": "11" * 32}, TypeError,
      "artifacts_hex must be a sequence (list or tuple) of artifact hashes, not str"),

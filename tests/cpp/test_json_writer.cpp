@@ -13,7 +13,6 @@
 
 #include "check.hpp"
 #include "encoding/float_digits.hpp"
-#include "encoding/json_reader.hpp"
 #include "encoding/json_writer.hpp"
 
 using namespace std::literals;
@@ -108,29 +107,11 @@ void escapes_strings() {
   }
 }
 
-void writes_in_bounded_pieces() {
-  const std::string expected = "[\"" + std::string(100, 'x') + "\",{\"k\\n\":12345},-0.0]";
-  const auto read = corvane::encoding::read_json(expected);
-  CHECK(read.ok());
-  if (!read.ok()) return;
-  // Sizes below 32 are raised to 32, room for any number.
-  for (const std::size_t piece_size : {std::size_t{1}, std::size_t{33}, std::size_t{1000}}) {
-    std::string joined;
-    bool bounded = true;
-    corvane::encoding::write_json_in_pieces(*read, piece_size, [&](std::string_view piece) {
-      bounded = bounded && !piece.empty() && piece.size() <= std::max<std::size_t>(piece_size, 32);
-      joined += piece;
-    });
-    CHECK(bounded && joined == expected);
-  }
-}
-
 }  // namespace
 
 int main() {
   writes_numbers();
   finds_the_digits_std_to_chars_finds();
   escapes_strings();
-  writes_in_bounded_pieces();
   return check::failures() != 0;
 }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <new>
 #include <span>
@@ -41,6 +42,7 @@ constexpr Seed scattered(unsigned start) {
 }
 constexpr Seed kPrincipalSeed = scattered(0xa7);
 constexpr Seed kPayeeSeed = scattered(0x5b);
+constexpr char kDigest[] = "abababababababababababababababababababababababababababababababab";
 
 // The forms a seed is searched for in freed blocks. Filled before the search
 // is armed, in fixed storage, so that the patterns themselves are never freed.
@@ -187,79 +189,49 @@ void secret_bytes_wipe_every_buffer_they_held() {
   CHECK_EQ(found, std::size_t{0});
 }
 
-corvane::functions::CreateIntentRequest intent_request() {
-  return {.tenant_id = "tenant-7", .principal_seed = kPrincipalSeed, .payee = corvane::functions::PayeeSeed{kPayeeSeed},
-          .intent_id = "123e4567-e89b-12d3-a456-426614174000", .principal_did = "did:p", .payee_did = "did:q",
-          .budget_json = R"({"max_cents":5000})", .currency = "USD", .amount_cents = 1500,
-          .evidence_schema_json = R"({"type":"object"})", .deadline_rfc3339 = "2030-01-01T00:00:00Z",
-          .predicate_json = R"({"all":[]})", .predicate_ref = "pred:v1", .allowed_tools_json = R"(["browse"])",
-          .settlement_rail = "stripe_connect"};
-}
-
-void intent_roads_free_no_seed() {
-  using Request = corvane::functions::CreateIntentRequest;
-  const std::string_view digest = "abababababababababababababababababababababababababababababababab";
-  struct Road {
-    const char* name;
-    void (*change)(Request&);
-    std::string_view policy_digest;  // empty: the plain function, else the policy-bound one
-    bool succeeds;
+// Each road of the signing functions, success and failures before and after
+// the keys exist, returns whether the call succeeded.
+void signing_roads_free_no_seed() {
+  using namespace corvane::functions;
+  const auto intent = [](auto change) {
+    CreateIntentRequest r{.tenant_id = "tenant-7", .principal_seed = kPrincipalSeed, .payee = PayeeSeed{kPayeeSeed},
+                          .intent_id = "123e4567-e89b-12d3-a456-426614174000", .principal_did = "did:p",
+                          .payee_did = "did:q", .budget_json = R"({"max_cents":5000})", .currency = "USD",
+                          .amount_cents = 1500, .evidence_schema_json = "{}", .deadline_rfc3339 = "2030-01-01T00:00:00Z",
+                          .predicate_json = R"({"all":[]})", .predicate_ref = "pred:v1",
+                          .allowed_tools_json = R"(["browse"])", .settlement_rail = "stripe_connect",
+                          .policy_template_id = "travel", .policy_content_digest_hex = std::string_view(kDigest)};
+    change(r);
+    return r.policy_content_digest_hex.empty() ? build_signed_create_intent_json(r).ok()
+                                               : build_signed_create_intent_with_policy_binding_json(r).ok();
   };
-  const Road roads[] = {
-      {"ok", [](Request&) {}, {}, true},
-      {"policy ok", [](Request&) {}, digest, true},
-      {"budget_json", [](Request& a) { a.budget_json = "{"; }, {}, false},
-      {"deadline", [](Request& a) { a.deadline_rfc3339 = "2030-01-01"; }, {}, false},
+  const auto evidence = [](std::string_view intent_id, std::string_view payload, std::vector<std::string> artifacts) {
+    return sign_payee_evidence_binding_json({"tenant-7", intent_id, "did:q", payload, artifacts,
+                                             "2025-03-01T12:00:00Z", kPayeeSeed})
+        .ok();
+  };
+  const std::string art(64, '1'), id = "123e4567-e89b-12d3-a456-426614174000";
+  const struct {
+    const char* name;
+    std::function<bool()> call;
+    bool succeeds;
+  } roads[] = {
+      {"intent", [&] { return intent([](auto& r) { r.policy_content_digest_hex = {}; }); }, true},
+      {"policy intent", [&] { return intent([](auto&) {}); }, true},
+      {"budget_json", [&] { return intent([](auto& r) { r.budget_json = "{"; }); }, false},
+      {"deadline", [&] { return intent([](auto& r) { r.deadline_rfc3339 = "2030-01-01"; }); }, false},
       // After the payee key is derived:
-      {"policy digest", [](Request&) {}, "ab", false},
-      {"payee_seed length",
-       [](Request& a) { a.payee = corvane::functions::PayeeSeed{std::span(kPayeeSeed).first(31)}; }, {}, false},
-  };
-  for (const Road& road : roads) {
-    Request request = intent_request();
-    road.change(request);
-    request.policy_template_id = "travel";
-    request.policy_content_digest_hex = road.policy_digest;
-    bool succeeded = false;
-    const std::size_t found = freed_blocks_with_secret([&] {
-      const auto outcome =
-          road.policy_digest.empty()
-              ? corvane::functions::build_signed_create_intent_json(request)
-              : corvane::functions::build_signed_create_intent_with_policy_binding_json(request);
-      succeeded = outcome.ok();
-    });
-    if (found != 0 || succeeded != road.succeeds) report(road.name);
-    CHECK_EQ(found, std::size_t{0});
-    CHECK(g_blocks_freed > 0);  // the search did look at the call's blocks
-    CHECK_EQ(succeeded, road.succeeds);
-  }
-}
-
-void evidence_roads_free_no_seed() {
-  struct Road {
-    const char* name;
-    std::string_view intent_id;
-    std::string_view payload_json;
-    std::vector<std::string> artifacts;
-    bool succeeds;
-  };
-  const std::string art(64, '1');
-  const Road roads[] = {
-      {"ok", "123e4567-e89b-12d3-a456-426614174000", R"({"b":1,"a":[true,null]})", {art, "0x" + art}, true},
+      {"policy digest", [&] { return intent([](auto& r) { r.policy_content_digest_hex = "ab"; }); }, false},
+      {"payee_seed", [&] { return intent([](auto& r) { r.payee = PayeeSeed{std::span(kPayeeSeed).first(31)}; }); }, false},
+      {"evidence", [&] { return evidence(id, R"({"b":1,"a":[true,null]})", {art, "0x" + art}); }, true},
       // The key exists before each of these checks.
-      {"intent_id", "123e4567", "{}", {art}, false},
-      {"payload_json", "123e4567-e89b-12d3-a456-426614174000", "[1,", {art}, false},
-      {"artifact", "123e4567-e89b-12d3-a456-426614174000", "{}", {art, "zz"}, false},
+      {"intent_id", [&] { return evidence("123e4567", "{}", {art}); }, false},
+      {"payload_json", [&] { return evidence(id, "[1,", {art}); }, false},
+      {"artifact", [&] { return evidence(id, "{}", {art, "zz"}); }, false},
   };
-  for (const Road& road : roads) {
+  for (const auto& road : roads) {
     bool succeeded = false;
-    const std::size_t found = freed_blocks_with_secret([&] {
-      succeeded = corvane::functions::sign_payee_evidence_binding_json({"tenant-7", road.intent_id,
-                                                                       "did:example:payee", road.payload_json,
-                                                                       road.artifacts, "2025-03-01T12:00:00Z",
-                                                                       kPayeeSeed})
-                      .ok();
-    });
+    const std::size_t found = freed_blocks_with_secret([&] { succeeded = road.call(); });
     if (found != 0 || succeeded != road.succeeds) report(road.name);
     CHECK_EQ(found, std::size_t{0});
     CHECK(g_blocks_freed > 0);  // the search did look at the call's blocks
@@ -275,7 +247,6 @@ int main() {
   the_search_finds_a_forgotten_copy();
   signing_keys_report_and_lose_their_secret();
   secret_bytes_wipe_every_buffer_they_held();
-  intent_roads_free_no_seed();
-  evidence_roads_free_no_seed();
+  signing_roads_free_no_seed();
   return check::failures() != 0;
 }
