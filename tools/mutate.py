@@ -250,15 +250,22 @@ class Worker:
         wanted = set(files)
         for path in files:
             source, target = ROOT / path, self.tree / path
-            if source.is_symlink() or not source.is_file():
+            if source.is_symlink():  # a link between layers, kept as a link
+                if not target.is_symlink():
+                    target.parent.mkdir(parents=True, exist_ok=True)
+                    target.symlink_to(os.readlink(source))
+                continue
+            if not source.is_file():
                 continue
             if not target.exists() or target.read_bytes() != source.read_bytes():
                 target.parent.mkdir(parents=True, exist_ok=True)
                 shutil.copy2(source, target)
-        for target in list(self.tree.rglob("*")):
-            relative = target.relative_to(self.tree).as_posix()
-            if target.is_file() and relative not in wanted and not relative.startswith(".hypothesis"):
-                target.unlink()
+        for directory, _, names in os.walk(self.tree):  # links to directories are not followed
+            for name in names:
+                target = pathlib.Path(directory) / name
+                relative = target.relative_to(self.tree).as_posix()
+                if relative not in wanted and not relative.startswith(".hypothesis"):
+                    target.unlink()
 
     def configure(self) -> None:
         python = ROOT / ".venv" / "bin" / "python"
