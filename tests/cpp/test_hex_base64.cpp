@@ -81,6 +81,26 @@ void decode_messages() {
   }
 }
 
+// Into a fixed size: a bad digit is reported before a wrong count, which is
+// refused as false.
+void decodes_exact() {
+  const struct {
+    std::string_view text;
+    std::size_t size;
+    std::string_view outcome;  // the bytes as hex, "false", or the message
+  } cases[] = {
+      {"00fF7f", 3, "00ff7f"}, {"", 0, ""}, {"00ff", 3, "false"}, {"00ff7f80", 3, "false"},
+      {"0g0", 1, "Odd number of digits"}, {"0g00", 1, "Invalid character 'g' at position 1"},
+      {"000g", 2, "Invalid character 'g' at position 3"},
+  };
+  for (const auto& c : cases) {
+    ByteVector out(c.size);
+    const auto decoded = corvane::encoding::decode_hex_exact(c.text, out);
+    const std::string outcome = !decoded ? decoded.error().message : *decoded ? encode_hex(out) : "false";
+    CHECK_EQ(outcome, c.outcome);
+  }
+}
+
 void encodes_hex() {
   CHECK_EQ(encode_hex(ByteVector{}), "");
   CHECK_EQ(encode_hex(ByteVector{0x00, 0x01, 0x7f, 0x80, 0xab, 0xff}), "00017f80abff");
@@ -148,6 +168,7 @@ void decodes_base64() {
 int main() {
   decodes();
   decode_messages();
+  decodes_exact();
   encodes_hex();
   encodes_base64();
   decodes_base64();
