@@ -208,38 +208,109 @@ class JsonParser {
   std::size_t offset_of(const char* p) const { return static_cast<std::size_t>(p - begin_); }
   bool error_at(std::string_view reason, const char* byte) { return error(reason, offset_of(byte) + 1); }
 
+  // The value at pos_ and everything inside it. Arrays and objects are
+  // entered and left on a stack of our own rather than by recursion, so that
+  // no value costs a function call.
   bool parse_value_here() {
+    using ArrayMark = decltype(builder_.begin_array());
+    using ObjectMark = decltype(builder_.begin_object());
+    struct Frame {
+      ArrayMark array_mark;
+      ObjectMark object_mark;
+      bool is_object;
+      bool first_member;  // no member of the object has been read yet
+    };
+    Frame frames[kNestingBudget];  // the budget refuses more before they fill
+    int depth = 0;
+    bool closed = false;
+    std::string_view key;
+    bool verbatim = false;
+
+  value:  // pos_ is on the first byte of a value
     switch (*pos_) {
       case '"':
-        return parse_string_value();
+        if (!parse_string_value()) return false;
+        goto after_value;
       case '[':
-        return parse_array();
+        if (!enter_container()) return false;
+        frames[depth].array_mark = builder_.begin_array();
+        frames[depth].is_object = false;
+        ++depth;
+        skip_white_space();
+        if (at_end()) return error_at_end(kEofList);
+        if (*pos_ == ']') goto close_array;
+        goto value;
       case '{':
-        return parse_object();
+        if (!enter_container()) return false;
+        frames[depth].object_mark = builder_.begin_object();
+        frames[depth].is_object = true;
+        frames[depth].first_member = true;
+        ++depth;
+        skip_white_space();
+        if (at_end()) return error_at_end(kEofObject);
+        if (*pos_ == '}') goto close_object;
+        goto member;
       case 'n':
         if (!parse_literal("null")) return false;
         builder_.null_value();
-        return true;
+        goto after_value;
       case 't':
         if (!parse_literal("true")) return false;
         builder_.bool_value(true);
-        return true;
+        goto after_value;
       case 'f':
         if (!parse_literal("false")) return false;
         builder_.bool_value(false);
-        return true;
+        goto after_value;
       case '-': case '0': case '1': case '2': case '3': case '4':
       case '5': case '6': case '7': case '8': case '9':
-        return parse_number();
+        if (!parse_number()) return false;
+        goto after_value;
       default:
         return error_at(kExpectedValue, pos_);
     }
-  }
 
-  // One element of an array or object, white space before it skipped.
-  bool parse_element() {
+  member:  // pos_ is on the first byte of an object member
+    if (*pos_ != '"') return error_at(kKeyMustBeString, pos_);
+    if (!parse_string(key, verbatim)) return false;
+    builder_.object_key(key, verbatim, frames[depth - 1].first_member);
+    frames[depth - 1].first_member = false;
+    if (pos_ != end_ && *pos_ == ':') [[likely]] {
+      ++pos_;
+    } else {
+      skip_white_space();
+      if (at_end()) return error_at_end(kEofObject);
+      if (*pos_ != ':') return error_at(kExpectedColon, pos_);
+      ++pos_;
+    }
+    skip_white_space();
     if (at_end()) return error_at_end(kEofValue);
-    return *pos_ == '"' ? parse_string_value() : parse_value_here();
+    goto value;
+
+  after_value:
+    if (depth == 0) return true;
+    closed = false;
+    if (!frames[depth - 1].is_object) {
+      if (!next_element(']', kExpectedListSeparator, kEofList, closed)) return false;
+      if (closed) goto close_array;
+      builder_.array_comma();
+      goto value;
+    }
+    if (!next_element('}', kExpectedObjectSeparator, kEofObject, closed)) return false;
+    if (closed) goto close_object;
+    goto member;
+
+  close_array:
+    leave_container();
+    --depth;
+    builder_.end_array(frames[depth].array_mark);
+    goto after_value;
+
+  close_object:
+    leave_container();
+    --depth;
+    builder_.end_object(frames[depth].object_mark);
+    goto after_value;
   }
 
   bool parse_string_value() {
@@ -263,48 +334,6 @@ class JsonParser {
       if (*pos_ != word[i]) return error_at(kExpectedIdent, pos_);
       ++pos_;
     }
-    return true;
-  }
-
-  bool parse_array() {
-    if (!enter_container()) return false;
-    const auto mark = builder_.begin_array();
-    skip_white_space();
-    if (at_end()) return error_at_end(kEofList);
-    for (bool closed = *pos_ == ']'; !closed;) {
-      if (!parse_element() || !next_element(']', kExpectedListSeparator, kEofList, closed)) return false;
-      if (!closed) builder_.array_comma();
-    }
-    leave_container();
-    builder_.end_array(mark);
-    return true;
-  }
-
-  bool parse_object() {
-    if (!enter_container()) return false;
-    const auto mark = builder_.begin_object();
-    skip_white_space();
-    if (at_end()) return error_at_end(kEofObject);
-    bool first = true;
-    for (bool closed = *pos_ == '}'; !closed; first = false) {
-      if (*pos_ != '"') return error_at(kKeyMustBeString, pos_);
-      std::string_view key;
-      bool verbatim;
-      if (!parse_string(key, verbatim)) return false;
-      builder_.object_key(key, verbatim, first);
-      if (pos_ != end_ && *pos_ == ':') [[likely]] {
-        ++pos_;
-      } else {
-        skip_white_space();
-        if (at_end()) return error_at_end(kEofObject);
-        if (*pos_ != ':') return error_at(kExpectedColon, pos_);
-        ++pos_;
-      }
-      skip_white_space();
-      if (!parse_element() || !next_element('}', kExpectedObjectSeparator, kEofObject, closed)) return false;
-    }
-    leave_container();
-    builder_.end_object(mark);
     return true;
   }
 
