@@ -89,6 +89,10 @@ struct NumberToken {
   // float_value = (-)digits * 10^exponent; otherwise digits is 0.
   std::uint64_t digits = 0;
   int exponent = 0;
+  // The text as written is the canonical form: always for an integer, and
+  // for such a float written without an exponent, not ending in 0 and not
+  // below 0.00001 (its canonical form is then the same digits, the same way).
+  bool canonical_as_written = false;
 };
 
 // Reads one document from `text` into a Builder, which is told of each token
@@ -479,12 +483,12 @@ class JsonParser {
   bool integer(bool negative, std::uint64_t magnitude, const char* start) {
     const std::string_view text(start, static_cast<std::size_t>(pos_ - start));
     if (!negative) {
-      builder_.number({NumberToken::Kind::unsigned_integer, magnitude, 0, text});
+      builder_.number({NumberToken::Kind::unsigned_integer, magnitude, 0, text, 0, 0, true});
       return true;
     }
     constexpr std::uint64_t kMinNegativeMagnitude = std::uint64_t{1} << 63;
     if (magnitude != 0 && magnitude <= kMinNegativeMagnitude) {
-      builder_.number({NumberToken::Kind::negative_integer, magnitude, 0, text});
+      builder_.number({NumberToken::Kind::negative_integer, magnitude, 0, text, 0, 0, true});
       return true;
     }
     // "-0", and integers below -2^63.
@@ -550,7 +554,8 @@ class JsonParser {
       }
     }
 
-    if (!at_end() && (*pos_ == 'e' || *pos_ == 'E')) {
+    const bool has_exponent = !at_end() && (*pos_ == 'e' || *pos_ == 'E');
+    if (has_exponent) {
       is_integer = false;
       ++pos_;
       bool exponent_negative = false;
@@ -581,14 +586,23 @@ class JsonParser {
     if (!scale_by_power_of_ten(significand, exponent, magnitude)) return error(kNumberOutOfRange, offset());
     constexpr std::uint64_t kShortestUpTo = 1000000000000000;  // 10^15
     if (!digits.overflowed && significand != 0 && significand < kShortestUpTo && exponent >= -22 && exponent <= 22) {
-      return floating(negative ? -magnitude : magnitude, start, significand, static_cast<int>(exponent));
+      // 10^0 ... 10^17: a fraction of f digits is at least 0.00001 when its
+      // digits make at least 10^(f - 5).
+      static constexpr std::uint64_t kPowers[18] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000,
+                                                    1000000000, 10000000000, 100000000000, 1000000000000,
+                                                    10000000000000, 100000000000000, 1000000000000000,
+                                                    10000000000000000, 100000000000000000};
+      const bool as_written = !has_exponent && pos_[-1] != '0' && (exponent >= -5 || significand >= kPowers[-exponent - 5]);
+      return floating(negative ? -magnitude : magnitude, start, significand, static_cast<int>(exponent), as_written);
     }
     return floating(negative ? -magnitude : magnitude, start);
   }
 
-  bool floating(double value, const char* start, std::uint64_t digits = 0, int exponent = 0) {
+  bool floating(double value, const char* start, std::uint64_t digits = 0, int exponent = 0,
+                bool canonical_as_written = false) {
     builder_.number({NumberToken::Kind::floating, 0, value,
-                     std::string_view(start, static_cast<std::size_t>(pos_ - start)), digits, exponent});
+                     std::string_view(start, static_cast<std::size_t>(pos_ - start)), digits, exponent,
+                     canonical_as_written});
     return true;
   }
 
