@@ -167,14 +167,18 @@ class JsonParser {
   // After a value inside an array or object: true with pos_ on the next
   // element when a comma follows, false with `closed` set when `close` does.
   bool next_element(char close, std::string_view separator_reason, std::string_view eof_reason, bool& closed) {
-    skip_white_space();
-    if (at_end()) return error_at_end(eof_reason);
-    if (*pos_ == close) {
-      closed = true;
-      return true;
+    if (pos_ != end_ && *pos_ == ',') [[likely]] {  // most values end at their comma
+      ++pos_;
+    } else {
+      skip_white_space();
+      if (at_end()) return error_at_end(eof_reason);
+      if (*pos_ == close) {
+        closed = true;
+        return true;
+      }
+      if (*pos_ != ',') return error_at(separator_reason, pos_);
+      ++pos_;
     }
-    if (*pos_ != ',') return error_at(separator_reason, pos_);
-    ++pos_;
     skip_white_space();
     if (at_end()) return error_at_end(kEofValue);
     if (*pos_ == close) return error_at(kTrailingComma, pos_);
