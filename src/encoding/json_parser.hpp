@@ -233,6 +233,15 @@ class JsonParser {
     bool closed = false;
     std::string_view key;
     bool verbatim = false;
+    // After an opening bracket: true with `closed` set when the container
+    // closes at once.
+    const auto opened = [&](Frame frame, std::string_view eof_reason, char close) {
+      frames[depth++] = frame;
+      skip_white_space();
+      if (at_end()) return error_at_end(eof_reason);
+      closed = *pos_ == close;
+      return true;
+    };
 
   value:  // pos_ is on the first byte of a value
     switch (*pos_) {
@@ -240,23 +249,12 @@ class JsonParser {
         if (!parse_string_value()) return false;
         goto after_value;
       case '[':
-        if (!enter_container()) return false;
-        frames[depth].array_mark = builder_.begin_array();
-        frames[depth].is_object = false;
-        ++depth;
-        skip_white_space();
-        if (at_end()) return error_at_end(kEofList);
-        if (*pos_ == ']') goto close_array;
+        if (!enter_container() || !opened({builder_.begin_array(), {}, false, false}, kEofList, ']')) return false;
+        if (closed) goto close_array;
         goto value;
       case '{':
-        if (!enter_container()) return false;
-        frames[depth].object_mark = builder_.begin_object();
-        frames[depth].is_object = true;
-        frames[depth].first_member = true;
-        ++depth;
-        skip_white_space();
-        if (at_end()) return error_at_end(kEofObject);
-        if (*pos_ == '}') goto close_object;
+        if (!enter_container() || !opened({{}, builder_.begin_object(), true, true}, kEofObject, '}')) return false;
+        if (closed) goto close_object;
         goto member;
       case 'n':
         if (!parse_literal("null")) return false;
