@@ -113,22 +113,17 @@ class CanonicalBuilder {
     value ? put_literal("true") : put_literal("false");
   }
   void number(const NumberToken& number) {
+    note(number.kind == NumberToken::Kind::unsigned_integer   ? JsonKind::unsigned_integer
+         : number.kind == NumberToken::Kind::negative_integer ? JsonKind::negative_integer
+                                                               : JsonKind::floating);
     char* q = room(kMaxJsonFloatSize);
-    switch (number.kind) {
-      case NumberToken::Kind::unsigned_integer:
-      case NumberToken::Kind::negative_integer:
-        // An integer's digits as written are its canonical form.
-        note(number.kind == NumberToken::Kind::unsigned_integer ? JsonKind::unsigned_integer
-                                                                 : JsonKind::negative_integer);
-        copy_bytes(q, number.text.data(), number.text.size());
-        next_ = q + number.text.size();
-        return;
-      case NumberToken::Kind::floating:
-        note(JsonKind::floating);
-        next_ = number.digits != 0 ? write_json_float_digits(number.float_value < 0, number.digits, number.exponent, q)
-                                   : write_json_float(number.float_value, q);
-        return;
+    if (number.canonical_as_written) {
+      copy_bytes(q, number.text.data(), number.text.size());
+      next_ = q + number.text.size();
+      return;
     }
+    next_ = number.digits != 0 ? write_json_float_digits(number.float_value < 0, number.digits, number.exponent, q)
+                               : write_json_float(number.float_value, q);
   }
   // Strings come in their written form: quoting them is all there is to do.
   static constexpr bool kWantsCanonicalStrings = true;

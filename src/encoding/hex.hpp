@@ -18,6 +18,11 @@ namespace corvane::encoding {
 // offending byte as a quoted character literal and {i} its byte offset.
 Expected<ByteVector> decode_hex(std::string_view text);
 
+// decode_hex into a fixed number of bytes, with no allocation: the same
+// errors, then false (`out` unspecified) when the text holds another number
+// of bytes.
+Expected<bool> decode_hex_exact(std::string_view text, std::span<std::uint8_t> out);
+
 // Lower-case digits, no prefix, no separators.
 std::string encode_hex(std::span<const std::uint8_t> bytes);
 void append_hex(std::span<const std::uint8_t> bytes, std::string& out);

@@ -89,6 +89,10 @@ struct NumberToken {
   // float_value = (-)digits * 10^exponent; otherwise digits is 0.
   std::uint64_t digits = 0;
   int exponent = 0;
+  // The text as written is the canonical form: always for an integer, and
+  // for such a float written without an exponent, not ending in 0 and not
+  // below 0.00001 (its canonical form is then the same digits, the same way).
+  bool canonical_as_written = false;
 };
 
 // Reads one document from `text` into a Builder, which is told of each token
@@ -163,14 +167,18 @@ class JsonParser {
   // After a value inside an array or object: true with pos_ on the next
   // element when a comma follows, false with `closed` set when `close` does.
   bool next_element(char close, std::string_view separator_reason, std::string_view eof_reason, bool& closed) {
-    skip_white_space();
-    if (at_end()) return error_at_end(eof_reason);
-    if (*pos_ == close) {
-      closed = true;
-      return true;
+    if (pos_ != end_ && *pos_ == ',') [[likely]] {  // most values end at their comma
+      ++pos_;
+    } else {
+      skip_white_space();
+      if (at_end()) return error_at_end(eof_reason);
+      if (*pos_ == close) {
+        closed = true;
+        return true;
+      }
+      if (*pos_ != ',') return error_at(separator_reason, pos_);
+      ++pos_;
     }
-    if (*pos_ != ',') return error_at(separator_reason, pos_);
-    ++pos_;
     skip_white_space();
     if (at_end()) return error_at_end(kEofValue);
     if (*pos_ == close) return error_at(kTrailingComma, pos_);
@@ -208,38 +216,107 @@ class JsonParser {
   std::size_t offset_of(const char* p) const { return static_cast<std::size_t>(p - begin_); }
   bool error_at(std::string_view reason, const char* byte) { return error(reason, offset_of(byte) + 1); }
 
+  // The value at pos_ and everything inside it. Arrays and objects are
+  // entered and left on a stack of our own rather than by recursion, so that
+  // no value costs a function call.
   bool parse_value_here() {
+    using ArrayMark = decltype(builder_.begin_array());
+    using ObjectMark = decltype(builder_.begin_object());
+    struct Frame {
+      ArrayMark array_mark;
+      ObjectMark object_mark;
+      bool is_object;
+      bool first_member;  // no member of the object has been read yet
+    };
+    Frame frames[kNestingBudget];  // the budget refuses more before they fill
+    int depth = 0;
+    bool closed = false;
+    std::string_view key;
+    bool verbatim = false;
+    // After an opening bracket: true with `closed` set when the container
+    // closes at once.
+    const auto opened = [&](Frame frame, std::string_view eof_reason, char close) {
+      frames[depth++] = frame;
+      skip_white_space();
+      if (at_end()) return error_at_end(eof_reason);
+      closed = *pos_ == close;
+      return true;
+    };
+
+  value:  // pos_ is on the first byte of a value
     switch (*pos_) {
       case '"':
-        return parse_string_value();
+        if (!parse_string_value()) return false;
+        goto after_value;
       case '[':
-        return parse_array();
+        if (!enter_container() || !opened({builder_.begin_array(), {}, false, false}, kEofList, ']')) return false;
+        if (closed) goto close_array;
+        goto value;
       case '{':
-        return parse_object();
+        if (!enter_container() || !opened({{}, builder_.begin_object(), true, true}, kEofObject, '}')) return false;
+        if (closed) goto close_object;
+        goto member;
       case 'n':
         if (!parse_literal("null")) return false;
         builder_.null_value();
-        return true;
+        goto after_value;
       case 't':
         if (!parse_literal("true")) return false;
         builder_.bool_value(true);
-        return true;
+        goto after_value;
       case 'f':
         if (!parse_literal("false")) return false;
         builder_.bool_value(false);
-        return true;
+        goto after_value;
       case '-': case '0': case '1': case '2': case '3': case '4':
       case '5': case '6': case '7': case '8': case '9':
-        return parse_number();
+        if (!parse_number()) return false;
+        goto after_value;
       default:
         return error_at(kExpectedValue, pos_);
     }
-  }
 
-  // One element of an array or object, white space before it skipped.
-  bool parse_element() {
+  member:  // pos_ is on the first byte of an object member
+    if (*pos_ != '"') return error_at(kKeyMustBeString, pos_);
+    if (!parse_string(key, verbatim)) return false;
+    builder_.object_key(key, verbatim, frames[depth - 1].first_member);
+    frames[depth - 1].first_member = false;
+    if (pos_ != end_ && *pos_ == ':') [[likely]] {
+      ++pos_;
+    } else {
+      skip_white_space();
+      if (at_end()) return error_at_end(kEofObject);
+      if (*pos_ != ':') return error_at(kExpectedColon, pos_);
+      ++pos_;
+    }
+    skip_white_space();
     if (at_end()) return error_at_end(kEofValue);
-    return *pos_ == '"' ? parse_string_value() : parse_value_here();
+    goto value;
+
+  after_value:
+    if (depth == 0) return true;
+    closed = false;
+    if (!frames[depth - 1].is_object) {
+      if (!next_element(']', kExpectedListSeparator, kEofList, closed)) return false;
+      if (closed) goto close_array;
+      builder_.array_comma();
+      goto value;
+    }
+    if (!next_element('}', kExpectedObjectSeparator, kEofObject, closed)) return false;
+    if (closed) goto close_object;
+    goto member;
+
+  close_array:
+    leave_container();
+    --depth;
+    builder_.end_array(frames[depth].array_mark);
+    goto after_value;
+
+  close_object:
+    leave_container();
+    --depth;
+    builder_.end_object(frames[depth].object_mark);
+    goto after_value;
   }
 
   bool parse_string_value() {
@@ -263,48 +340,6 @@ class JsonParser {
       if (*pos_ != word[i]) return error_at(kExpectedIdent, pos_);
       ++pos_;
     }
-    return true;
-  }
-
-  bool parse_array() {
-    if (!enter_container()) return false;
-    const auto mark = builder_.begin_array();
-    skip_white_space();
-    if (at_end()) return error_at_end(kEofList);
-    for (bool closed = *pos_ == ']'; !closed;) {
-      if (!parse_element() || !next_element(']', kExpectedListSeparator, kEofList, closed)) return false;
-      if (!closed) builder_.array_comma();
-    }
-    leave_container();
-    builder_.end_array(mark);
-    return true;
-  }
-
-  bool parse_object() {
-    if (!enter_container()) return false;
-    const auto mark = builder_.begin_object();
-    skip_white_space();
-    if (at_end()) return error_at_end(kEofObject);
-    bool first = true;
-    for (bool closed = *pos_ == '}'; !closed; first = false) {
-      if (*pos_ != '"') return error_at(kKeyMustBeString, pos_);
-      std::string_view key;
-      bool verbatim;
-      if (!parse_string(key, verbatim)) return false;
-      builder_.object_key(key, verbatim, first);
-      if (pos_ != end_ && *pos_ == ':') [[likely]] {
-        ++pos_;
-      } else {
-        skip_white_space();
-        if (at_end()) return error_at_end(kEofObject);
-        if (*pos_ != ':') return error_at(kExpectedColon, pos_);
-        ++pos_;
-      }
-      skip_white_space();
-      if (!parse_element() || !next_element('}', kExpectedObjectSeparator, kEofObject, closed)) return false;
-    }
-    leave_container();
-    builder_.end_object(mark);
     return true;
   }
 
@@ -450,12 +485,12 @@ class JsonParser {
   bool integer(bool negative, std::uint64_t magnitude, const char* start) {
     const std::string_view text(start, static_cast<std::size_t>(pos_ - start));
     if (!negative) {
-      builder_.number({NumberToken::Kind::unsigned_integer, magnitude, 0, text});
+      builder_.number({NumberToken::Kind::unsigned_integer, magnitude, 0, text, 0, 0, true});
       return true;
     }
     constexpr std::uint64_t kMinNegativeMagnitude = std::uint64_t{1} << 63;
     if (magnitude != 0 && magnitude <= kMinNegativeMagnitude) {
-      builder_.number({NumberToken::Kind::negative_integer, magnitude, 0, text});
+      builder_.number({NumberToken::Kind::negative_integer, magnitude, 0, text, 0, 0, true});
       return true;
     }
     // "-0", and integers below -2^63.
@@ -521,7 +556,8 @@ class JsonParser {
       }
     }
 
-    if (!at_end() && (*pos_ == 'e' || *pos_ == 'E')) {
+    const bool has_exponent = !at_end() && (*pos_ == 'e' || *pos_ == 'E');
+    if (has_exponent) {
       is_integer = false;
       ++pos_;
       bool exponent_negative = false;
@@ -552,14 +588,23 @@ class JsonParser {
     if (!scale_by_power_of_ten(significand, exponent, magnitude)) return error(kNumberOutOfRange, offset());
     constexpr std::uint64_t kShortestUpTo = 1000000000000000;  // 10^15
     if (!digits.overflowed && significand != 0 && significand < kShortestUpTo && exponent >= -22 && exponent <= 22) {
-      return floating(negative ? -magnitude : magnitude, start, significand, static_cast<int>(exponent));
+      // 10^0 ... 10^17: a fraction of f digits is at least 0.00001 when its
+      // digits make at least 10^(f - 5).
+      static constexpr std::uint64_t kPowers[18] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000,
+                                                    1000000000, 10000000000, 100000000000, 1000000000000,
+                                                    10000000000000, 100000000000000, 1000000000000000,
+                                                    10000000000000000, 100000000000000000};
+      const bool as_written = !has_exponent && pos_[-1] != '0' && (exponent >= -5 || significand >= kPowers[-exponent - 5]);
+      return floating(negative ? -magnitude : magnitude, start, significand, static_cast<int>(exponent), as_written);
     }
     return floating(negative ? -magnitude : magnitude, start);
   }
 
-  bool floating(double value, const char* start, std::uint64_t digits = 0, int exponent = 0) {
+  bool floating(double value, const char* start, std::uint64_t digits = 0, int exponent = 0,
+                bool canonical_as_written = false) {
     builder_.number({NumberToken::Kind::floating, 0, value,
-                     std::string_view(start, static_cast<std::size_t>(pos_ - start)), digits, exponent});
+                     std::string_view(start, static_cast<std::size_t>(pos_ - start)), digits, exponent,
+                     canonical_as_written});
     return true;
   }
 

@@ -309,6 +309,8 @@ constexpr double kScalingPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7
 // must be chosen).
 bool shortest_decimal_by_scaling(double value, Decimal& decimal) {
   constexpr double kExactIntegers = 0x1p53;
+  // Below 1 / 10^8 no n of at least 1 can be it: spare the tries.
+  if (value < 1 / kScalingPowersOfTen[std::size(kScalingPowersOfTen) - 1]) return false;
   for (int k = 0; k < static_cast<int>(std::size(kScalingPowersOfTen)); ++k) {
     const double power = kScalingPowersOfTen[k];
     const double scaled = value * power;

@@ -14,6 +14,7 @@ using corvane::encoding::append_base64;
 using corvane::encoding::decode_base64;
 using corvane::encoding::decode_hex;
 using corvane::encoding::encode_base64;
+using corvane::encoding::encode_hex;
 
 namespace {
 
@@ -52,6 +53,26 @@ void decode_messages() {
   }
   const auto decoded = decode_hex("00ff7F80abCD");
   CHECK(decoded && *decoded == (ByteVector{0x00, 0xff, 0x7f, 0x80, 0xab, 0xcd}));
+}
+
+// Into a fixed size: a bad digit is reported before a wrong count, which is
+// refused as false.
+void decodes_exact() {
+  const struct {
+    std::string_view text;
+    std::size_t size;
+    std::string_view outcome;  // the bytes as hex, "false", or the message
+  } cases[] = {
+      {"00fF7f", 3, "00ff7f"}, {"", 0, ""}, {"00ff", 3, "false"}, {"00ff7f80", 3, "false"},
+      {"0g0", 1, "Odd number of digits"}, {"0g00", 1, "Invalid character 'g' at position 1"},
+      {"000g", 2, "Invalid character 'g' at position 3"},
+  };
+  for (const auto& c : cases) {
+    ByteVector out(c.size);
+    const auto decoded = corvane::encoding::decode_hex_exact(c.text, out);
+    const std::string outcome = !decoded ? decoded.error().message : *decoded ? encode_hex(out) : "false";
+    CHECK_EQ(outcome, c.outcome);
+  }
 }
 
 void encodes_base64() {
@@ -105,6 +126,7 @@ void decodes_base64() {
 
 int main() {
   decode_messages();
+  decodes_exact();
   encodes_base64();
   decodes_base64();
   return check::failures() != 0;
