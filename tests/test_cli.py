@@ -41,11 +41,10 @@ INTENT_REQUEST = json.loads((EXAMPLES / "intent.json").read_text())
 # name: (content, mode); "principal" and "payee" are the example seeds, private.
 FILES = {
     "principal": (PRINCIPAL.hex(), 0o600), "payee": (PAYEE.hex(), 0o600), "payee_raw": (PAYEE, 0o600),
-    "payee_spaced": (b" \t" + PAYEE.hex().upper().encode() + b"\r\n", 0o600), "open": (SECRET, 0o644),
-    "two_seeds": (SECRET + " " + SECRET, 0o600),
+    "payee_spaced": (b" \t" + PAYEE.hex().upper().encode() + b"\r\n", 0o600),
     "key_raw": (PAYEE_KEY, 0o644), "key_b64": (B64(PAYEE_KEY) + b"\n", 0o644),
     "sig_raw": (SIGNATURE, 0o644), "sig_hex": (SIGNATURE.hex().upper() + "\n", 0o644), "pub_b64": (B64(PUBLIC), 0o644),
-    "pub31": (PUBLIC.hex()[:31], 0o644), "pub_g": ("g" + PUBLIC.hex()[1:], 0o644),
+    "pub_g": ("g" + PUBLIC.hex()[1:], 0o644),
     "empty": (b"", 0o644), "tools": ("[]", 0o644), "latin1": ('{"a": "\xe9"}'.encode("latin-1"), 0o644),
     "payload": ('  {"x": "\\u00e9", "x": 2, "f": [1.0, -0, 1e2]}\n', 0o644),
     "spelled": (re.sub(r'"payload_json": \{.*\},', '"payload_json": {"x": [4.454981741040901610e-10, 7]},',
@@ -54,7 +53,6 @@ FILES = {
                     0o644),
     "bad_member": (json.dumps(INTENT_REQUEST).replace('"max_cents": 5000', '"max_cents": 5e400'), 0o644),
     "bad_text": (json.dumps({**INTENT_REQUEST, "budget_json": "[1,\n]"}), 0o644),
-    "huge": (json.dumps(INTENT_REQUEST).replace('"amount_cents": 1500', '"amount_cents": ' + "9" * 5000), 0o644),
     "misread": (json.dumps({**INTENT_REQUEST, "budget_json": "[2.2790121708605243e274]"}), 0o644),
     "intent_body": (lambda: create(), 0o644), "policy_body": (lambda: policy(), 0o644), "evidence_body": (lambda: sign(), 0o644),
     "predicate": (lambda: example_args("policy-intent.json")["materialized_predicate_json"], 0o644),
@@ -211,9 +209,6 @@ ERRORS = [
     # (argv, standard input, the message after "corvane-kit: error: ")
     (["verify-digest", "--digest-hex", "0g", "--signature", "", "--public-key", ""], b"",
      "digest_hex: Invalid character 'g' at position 1"),
-    (["verify-digest", "--digest-hex", DIGEST.hex(), "--signature", SIGNATURE.hex(), "--public-key-file", "@pub31"],
-     b"", "public_key_hex must be a 32-byte Ed25519 public key: 32 raw bytes, 64 hex digits or 44 base64 characters "
-     "(found 31 characters)"),
     (["verify-digest", "--digest-hex", DIGEST.hex(), "--signature", SIGNATURE.hex(), "--public-key-file", "@pub_g"],
      b"", "public_key_hex: Invalid character 'g' at position 0 (in @pub_g, given by --public-key-file)"),
     (["sign-evidence", "--request", "-", "--seed-file", "-"], b"{}",
@@ -225,7 +220,6 @@ ERRORS = [
     (["sign-evidence", *EVIDENCE, "--seed", SECRET], b"",
      "unrecognized arguments: --seed (1 other value, not shown); a seed is never given"),
     (["sign-evidence", *EVIDENCE, SECRET], b"", "unrecognized arguments (1 other value, not shown)"),
-    (["sign-evidence", *EVIDENCE, "--seed-file", "@two_seeds"], b"", "--seed-file @two_seeds must hold 32 raw bytes"),
     (["evidence-bytes", "--request", "-"], b'{"tenant_id": "t",',
      "--request standard input: not a JSON text: Expecting property name enclosed in double quotes"),
     (["evidence-bytes", "--request", "-"], b'{"payload_json": {"a": [{"b": 1, "c": {}, "b": 2}]}}',
@@ -239,7 +233,6 @@ ERRORS = [
      "member budget_json of request file @bad_member, counting within its value on one line)"),
     (INTENT + SEEDS + ["--request", "@bad_text"], b"", "budget_json: trailing comma at line 2 column 1 (in member "
      "budget_json of request file @bad_text, counting within its text)"),
-    (INTENT + SEEDS + ["--request", "@huge"], b"", "--request @huge: member amount_cents: Exceeds the limit (4300 digits)"),
     (INTENT + SEEDS + ["--allowed-tools", "@tools"], b"", "allowed_tools must be non-empty (in @tools, given by "
      "--allowed-tools)"),
     (["evidence-bytes", *EVIDENCE, "--intent-id", "\n"], b"", "intent_id: invalid character: found `\\n` at 0"),
@@ -250,13 +243,10 @@ ERRORS = [
      "key with --payee-public-key TEXT or --payee-public-key-file FILE (or payee_public_key in the request file)"),
     (INTENT + SEEDS + ["--payee-public-key", PAYEE_KEY.hex()], b"", "give the payee's seed or its public key, not "
      "both (got --payee-seed-file and --payee-public-key)"),
-    (INTENT + SEEDS[:2] + ["--payee-public-key", "00" * 32], b"",
-     "payee_public_key is not the public key of any Ed25519 seed"),
     (["create-intent", "--request", "@misread", *SEEDS], b"", "budget_json: the number 2.2790121708605247e+274 reads "
      "back as 2.279012170860525e+274, so the service could never verify the body"),
     (["check-evidence", "--body", "@empty", "--tenant-id", "t"], b"",
      "missing intent_id: give --intent-id, or intent_id in the request file"),
-    (["public-key", "--seed-file", "@open"], b"", "--seed-file: permissions 0644 for @open are too open"),
     (["new-seed", "--out", "@payee"], b"", "--out: @payee already exists; new-seed never replaces a file"),
     ([], b"", "choose a command: create-intent, create-policy-intent, sign-evidence, evidence-bytes, verify-digest"),
 ]  # fmt: skip

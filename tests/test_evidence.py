@@ -1,7 +1,10 @@
 """Evidence signing against independent oracles: the record rebuilt by
 payload_reference (the blake3 package, Python's json, uuid and datetime),
-PyNaCl for the signature; acceptance against datetime and uuid. (The order in
-which each function checks: the goldens.)"""
+PyNaCl for the signature; acceptance against datetime and uuid; numbers of
+the region that the reader reads exactly (significands below 2**53, powers of
+ten up to 1e22) against Python's float(). (The order in which each function
+checks: the goldens; numbers outside that region, and the shortest digits
+against std::to_chars: the C++ reader and writer tests.)"""
 
 import base64
 import datetime as dt
@@ -69,3 +72,12 @@ def test_uuid_acceptance_agrees_with_the_uuid_module(intent, simple, position, c
             native.encode_evidence_sign_v1_hex(**{**EVIDENCE, "intent_id": text})
     else:
         assert ref.uuid_field(text) in both(intent_id=text)[0]
+
+
+@settings(max_examples=300, deadline=None)
+@given(st.integers(0, 2**53 - 1), st.integers(-22, 22), st.booleans())
+def test_numbers_of_the_exact_region_read_like_python(significand, exponent, negative):
+    # One rounding of the significand and one exact scaling by a power of ten: Python's float() exactly.
+    text = f"{'-' if negative else ''}{significand}e{exponent}"
+    document = native.sign_payee_evidence_binding_json(**{**EVIDENCE, "payload_json": f"[{text}]"}, secret_seed=SEED_A)
+    assert json.loads(document)["payload"] == [float(text)]

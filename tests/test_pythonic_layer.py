@@ -13,7 +13,6 @@ come from the pure-Python Ed25519 reference.
 import base64
 import datetime as dt
 import json
-import math
 import uuid
 
 import pytest
@@ -148,8 +147,6 @@ REFUSALS = [
     (_extras.build_signed_create_intent_json_for_payee_key, PAYEE_ARGS,
      {"payee_public_key": bytes(32), "principal_seed": bytes(31)}, ValueError,
      "principal_seed must be exactly 32 bytes (Ed25519 signing key seed)"),
-    (_extras.build_signed_create_intent_json_for_payee_key, PAYEE_ARGS, {"payee_public_key": bytes(32),
-                                                                        "intent_id": "x"}, ValueError, NOT_A_SEEDS_KEY),
     (corvane_kit.create_intent, PAYEE_ARGS, {}, TypeError,
      "create_intent() takes exactly one of payee_seed and payee_public_key; neither was given"),
     (corvane_kit.create_intent, CREATE, {"payee_public_key": bytes(32)}, TypeError,
@@ -159,18 +156,12 @@ REFUSALS = [
      "signature_hex must be a 64-byte Ed25519 signature: 64 raw bytes, 128 hex digits or 88 base64 characters "
      "(found 64 characters)"),
     # The native order of checks decides which of several faults is reported.
-    (corvane_kit.verify_digest_signature, VERIFY, {"digest_hex": bytes(31), "public_key_hex": ""}, ValueError,
-     "digest_hex must decode to 32 bytes"),
     (corvane_kit.create_intent, CREATE, {"deadline_rfc3339": dt.datetime(2030, 1, 1)}, ValueError,
      "deadline_rfc3339 must be timezone-aware: the naive datetime 2030-01-01T00:00:00 has no UTC offset (give it a "
      "tzinfo, for example datetime.timezone.utc)"),
     (corvane_kit.sign_evidence, SIGN, {"submitted_at_rfc3339": dt.datetime(2030, 1, 1, tzinfo=dt.timezone(
         dt.timedelta(hours=1, seconds=30)))}, ValueError, "submitted_at_rfc3339: the UTC offset 1:00:30 is not a whole "
      "number of minutes, which RFC 3339 cannot express"),
-    (corvane_kit.create_policy_intent, POLICY, {"materialized_predicate_json": {"cap": -math.inf}}, ValueError,
-     "materialized_predicate_json: Out of range float values are not JSON compliant"),
-    (corvane_kit.evidence_sign_v1_hex, EVIDENCE, {"payload_json": "receipt"}, ValueError,
-     "payload_json: expected value at line 1 column 1"),  # a str is JSON text
     (corvane_kit.create_intent, CREATE, {"deadline_rfc3339": dt.date(2030, 1, 1)}, TypeError,
      "deadline_rfc3339 must be a timezone-aware datetime or RFC 3339 text, not date"),
     (corvane_kit.sign_evidence, SIGN, {"intent_id": 7}, TypeError, "intent_id must be a uuid.UUID or str, not int"),

@@ -30,27 +30,21 @@ artifacts: Sequence[str] = (ART,)
 body = _native.sign_payee_evidence_binding_json(
     "tenant-7", INTENT, "did:q", "{}", artifacts, "2025-03-01T12:00:00Z", SEED
 )
-body = _native.encode_evidence_sign_v1_hex("t", INTENT, "did:q", "{}", [ART], "2025-03-01T12:00:00Z")
 ok: bool = _native.verify_ed25519_sha256_hex(digest_hex="00" * 32, signature_hex="", public_key_hex="")
 names: list[str] = _native.__all__
-
-# The package's top-level names are the same functions.
-ok = corvane_kit.verify_ed25519_sha256_hex("", "", "")
+ok = corvane_kit.verify_ed25519_sha256_hex("", "", "")  # the package's top-level names are the same functions
 
 # Wrong types.
 _native.verify_ed25519_sha256_hex(b"\x00" * 32, "", "")  # type: ignore[arg-type]
 _native.sign_payee_evidence_binding_json("t", INTENT, "d", "{}", [ART], "x", "00" * 32)  # type: ignore[arg-type]
-_native.encode_evidence_sign_v1_hex("t", uuid.UUID(INTENT), "d", "{}", [ART], "x")  # type: ignore[arg-type]
 _native.build_signed_create_intent_json(
     "t", SEED, SEED, INTENT, "p", "q", "{}", "USD", 15.0,  # type: ignore[arg-type]
     "{}", "2030-01-01T00:00:00Z", "{}", None, TOOLS, "stripe_connect",  # type: ignore[arg-type]
 )
 # No defaults: every parameter is required; no unknown keywords.
 _native.encode_evidence_sign_v1_hex("t", INTENT, "d", "{}", [ART])  # type: ignore[call-arg]
-_native.verify_ed25519_sha256_hex("", "", public_key="")  # type: ignore[call-arg]
 # The results are not interchangeable.
 wrong_bool: bool = _native.encode_evidence_sign_v1_hex("t", INTENT, "d", "{}", [ART], "x")  # type: ignore[assignment]
-wrong_str: str = _native.verify_ed25519_sha256_hex("", "", "")  # type: ignore[assignment]
 
 
 # --- The Pythonic layer ----------------------------------------------------
