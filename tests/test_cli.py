@@ -214,8 +214,8 @@ ERRORS = [
     (["sign-evidence", "--request", "-", "--seed-file", "-"], b"{}",
      "only one argument may read standard input ('-'); got --request and --seed-file"),
     (["sign-evidence", *EVIDENCE, "--seed-file", "@missing"], b"", "--seed-file: cannot read @missing"),
-    (["sign-evidence", *EVIDENCE, "--seed-file", SECRET], b"", "takes the path of a seed file, not a seed"),
-    (["sign-evidence", *EVIDENCE, "--seed-env", "CK_BAD"], b"", "CK_BAD must hold 64 hex digits"),
+    (["sign-evidence", *EVIDENCE, "--seed-file", SECRET], b"", "--seed-file takes the path of a seed file, not a seed"),
+    (["sign-evidence", *EVIDENCE, "--seed-env", "CK_BAD"], b"", "--seed-env: environment variable CK_BAD must hold 64 hex digits"),
     (["sign-evidence", *EVIDENCE], b"", "missing secret_seed: give --seed-file FILE or --seed-env NAME"),
     (["sign-evidence", *EVIDENCE, "--seed", SECRET], b"",
      "unrecognized arguments: --seed (1 other value, not shown); a seed is never given"),
@@ -223,10 +223,10 @@ ERRORS = [
     (["evidence-bytes", "--request", "-"], b'{"tenant_id": "t",',
      "--request standard input: not a JSON text: Expecting property name enclosed in double quotes"),
     (["evidence-bytes", "--request", "-"], b'{"payload_json": {"a": [{"b": 1, "c": {}, "b": 2}]}}',
-     "key 'b' appears twice in payload_json.a[0]"),
-    (["evidence-bytes", "--request", "-"], b'{"tenant": "t"}', "unknown member 'tenant' for evidence-bytes"),
+     "--request standard input: key 'b' appears twice in payload_json.a[0]"),
+    (["evidence-bytes", "--request", "-"], b'{"tenant": "t"}', "--request standard input: unknown member 'tenant' for evidence-bytes"),
     (["evidence-bytes", "--request", "-"], b'{"secret_seed": "%s"}' % SECRET.encode(),
-     "seeds are not read from request files (secret_seed)"),
+     "--request standard input: seeds are not read from request files (secret_seed)"),
     (INTENT + SEEDS + ["--budget", "@empty"], b"",
      "budget_json: EOF while parsing a value at line 1 column 0 (in @empty, given by --budget)"),
     (INTENT + SEEDS + ["--request", "@bad_member"], b"", "budget_json: number out of range at line 1 column 18 (in "
@@ -257,8 +257,8 @@ def test_failures_are_one_line(run, paths, monkeypatch, argv, stdin, message):
     monkeypatch.setenv("CK_BAD", SECRET[:40])
     status, out, err = run(argv, stdin)
     assert (status, out) == (2, "")
-    assert err.startswith("corvane-kit: error: ") and err.endswith("\n") and err.count("\n") == 1, err
-    assert re.sub(r"@[\w/]+", lambda m: paths.get(m[0], paths["@missing"] + m[0][8:]), message) in err
+    assert err.endswith("\n") and err.count("\n") == 1, err
+    assert err.startswith("corvane-kit: error: " + re.sub(r"@[\w/]+", lambda m: paths.get(m[0], paths["@missing"] + m[0][8:]), message))
     assert SECRET[:32] not in err
 
 
