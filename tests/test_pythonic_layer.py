@@ -192,6 +192,25 @@ def test_refusals(function, args, changes, error, message):
     assert str(caught.value) == message
 
 
+NAN, MISREAD, NAIVE = [float("nan")], [2.2790121708605243e274], dt.datetime(2030, 1, 1)  # MISREAD reads back otherwise
+
+
+# Each converted parameter names itself when refused: a value JSON cannot hold, a float whose shortest text the
+# reader misreads (where the body holds it), a naive datetime.
+@pytest.mark.parametrize("function, args, values", [
+    (corvane_kit.create_intent, CREATE, {"budget_json": MISREAD, "evidence_schema_json": MISREAD,
+                                         "predicate_json": MISREAD, "deadline_rfc3339": NAIVE}),
+    (corvane_kit.create_policy_intent, POLICY, {"evidence_schema_json": NAN, "materialized_predicate_json": NAN,
+                                                "allowed_tools_json": NAN, "deadline_rfc3339": NAIVE}),
+    (corvane_kit.evidence_sign_v1_hex, EVIDENCE, {"payload_json": NAN, "submitted_at_rfc3339": NAIVE}),
+    (corvane_kit.sign_evidence, SIGN, {"payload_json": MISREAD, "submitted_at_rfc3339": NAIVE}),
+])  # fmt: skip
+def test_each_parameter_names_itself(function, args, values):
+    for param, value in values.items():
+        with pytest.raises(ValueError, match=f"^{param}[: ]"):
+            function(**{**args, param: value})
+
+
 PAIRS = [
     (corvane_kit.create_intent, native.build_signed_create_intent_json, CREATE),
     (corvane_kit.create_policy_intent, native.build_signed_create_intent_with_policy_binding_json, POLICY),
