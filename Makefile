@@ -112,6 +112,7 @@ sanitize: system-deps venv
 	  $(ASAN_SITE)/corvane_kit/
 	$(ASAN_PY_ENV) $(PY) -c 'import corvane_kit._native as m; assert "/$(ASAN_SITE)/" in m.__file__, m.__file__'
 	$(ASAN_PY_ENV) $(PY) -m pytest
+	$(ASAN_PY_ENV) $(PY) tests/make_vectors.py --check
 
 # valgrind memcheck over the C++ unit tests of the release build. A test that
 # replaces operator new and delete keeps its own (nouserintercepts).

@@ -159,23 +159,6 @@ def test_results_are_the_native_ones(run, monkeypatch, argv, stdin, expected):
     assert run(argv, stdin) == (status, output + "\n", "")
 
 
-@pytest.mark.parametrize("command, request_file, expected", [
-    ("create-intent", "intent.json", create), ("sign-evidence", "evidence.json", sign)])  # fmt: skip
-def test_options_alone_give_the_same_result(run, tmp_path, command, request_file, expected):
-    # Each parameter's option as the help text documents it: "--budget FILE  [budget_json] ...".
-    flags = {name: flag for flag, name in re.findall(r"(--[\w-]+) [A-Z]+\s+\[(\w+)\]", run([command, "--help"])[1])}
-    argv = [command, *(SEEDS if command == "create-intent" else ["--seed-file", "@payee"])]
-    for name, value in example_args(request_file).items():
-        if name == "artifacts_hex":
-            argv += [x for a in value for x in (flags[name], a)]
-        elif name.endswith("_json"):
-            (tmp_path / name).write_text(value)
-            argv += [flags[name], tmp_path / name]
-        elif value != "":
-            argv.append(f"{flags[name]}={value}")
-    assert run(argv) == (0, expected() + "\n", "")
-
-
 # (signature, public key, request members): each spelling, as option, file or request member.
 FORMS = [
     (["--signature", SIGNATURE.hex()], ["--public-key", f" {B64(PUBLIC).decode()}\n"], {}),

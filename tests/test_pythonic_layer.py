@@ -241,16 +241,10 @@ def test_native_calls_pass_through(index, changes):
     assert outcome(layer, {**args, **changes}) == expected and (expected[0] == "ok") == (not changes)
 
 
-@pytest.mark.parametrize("when, deadline, submitted_at", [
-    (dt.datetime(2030, 1, 1, 0, 0, 0, 120, tzinfo=UTC), "2030-01-01T00:00:00.000120+00:00", "2030-01-01T00:00:00.00012Z"),
-    (dt.datetime(2024, 2, 29, 10, 0, 0, 500000, tzinfo=dt.timezone(dt.timedelta(hours=-5, minutes=-30))),
-     "2024-02-29T10:00:00.500000-05:30", "2024-02-29T10:00:00.5-05:30"),
-    (type("OddIsoformat", (dt.datetime,), {"isoformat": lambda *a, **k: "no"})(2030, 1, 1, tzinfo=UTC),
-     "2030-01-01T00:00:00+00:00", "2030-01-01T00:00:00Z"),
-])  # fmt: skip
-def test_datetime_rendering(when, deadline, submitted_at):
-    assert json.loads(corvane_kit.create_intent(**{**CREATE, "deadline_rfc3339": when}))["deadline"] == deadline
-    assert json.loads(corvane_kit.sign_evidence(**{**SIGN, "submitted_at_rfc3339": when}))["submitted_at"] == submitted_at
+def test_a_datetime_subclass_is_written_by_datetime_itself():  # other datetimes: the properties, against isoformat()
+    when = type("OddIsoformat", (dt.datetime,), {"isoformat": lambda *a, **k: "no"})(2030, 1, 1, tzinfo=UTC)
+    assert json.loads(corvane_kit.create_intent(**{**CREATE, "deadline_rfc3339": when}))["deadline"] == \
+        "2030-01-01T00:00:00+00:00"  # fmt: skip
 
 
 def test_surface():

@@ -44,9 +44,7 @@ import time
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 WORK = ROOT / "build" / "mutate"
 SOURCE_ROOTS = ("src/", "corvane-evidence/src/")
-# Run first: the goldens replay every function in a second. Run last: they
-# repeat calls by the thousand and rarely kill what others miss.
-FIRST_TESTS = ("test_vectors.py",)
+# Run last: they repeat calls by the thousand and rarely kill what others miss.
 SLOW_TESTS = ("test_leaks.py", "test_concurrency.py")
 # The tests that drive python/corvane_kit, for mutmut, cheap ones first.
 PYTHON_LAYER_TESTS = ("test_pythonic_layer.py", "test_cli.py", "test_body_check.py", "test_batch.py")
@@ -297,10 +295,14 @@ class Worker:
             failed = re.findall(r"\d+ - (\S+) \(", output)
             return ("timed out" if status == "timeout" else "killed"), "ctest " + " ".join(failed[:1])
         shutil.rmtree(self.tree / ".hypothesis", ignore_errors=True)
-        tests = sorted((self.tree / "tests").glob("test_*.py"),
-                       key=lambda p: (p.name not in FIRST_TESTS, p.name in SLOW_TESTS, p.name))
+        tests = sorted((self.tree / "tests").glob("test_*.py"), key=lambda p: (p.name in SLOW_TESTS, p.name))
         env = {**os.environ, "PYTHONPATH": str(self.site), "CORVANE_FRAME_PROBE_DIR": str(self.build / "tests/cpp"),
                "CORVANE_LEAK_CALLS": "2000", "PYTHONDONTWRITEBYTECODE": "1"}
+        # The goldens first: they replay every function in a second.
+        status, output = run([str(ROOT / ".venv/bin/python"), "tests/make_vectors.py", "--check"], self.timeout,
+                             cwd=self.tree, env=env)
+        if status != "ok":
+            return ("timed out" if status == "timeout" else "killed"), "goldens"
         remaining = self.timeout - (time.monotonic() - started)
         status, output = run([str(ROOT / ".venv/bin/python"), "-m", "pytest", "-x", "-q", "-p", "no:cacheprovider",
                               "--hypothesis-seed=0", *map(str, tests)], max(remaining, 30), cwd=self.tree, env=env)
