@@ -112,6 +112,7 @@ void reports_errors_with_positions() {
       {"[,1]", "expected value at line 1 column 2"},
       {"nul", "EOF while parsing a value at line 1 column 3"},
       {"falsy", "expected ident at line 1 column 5"},
+      {"nulm", "expected ident at line 1 column 4"},  // one above the literal's last byte
       {"[1", "EOF while parsing a list at line 1 column 2"},
       {"[1, ]", "trailing comma at line 1 column 5"},
       {"[1}", "expected `,` or `]` at line 1 column 3"},
