@@ -35,15 +35,23 @@ argument the caller wrote. The conversions:
 
 Every other argument, and every check of content (lengths, JSON syntax, UUID
 and timestamp forms, rails), is left to the native function, with its exceptions.
+
+Each function is written as its conversion: a function with the public
+signature that returns the native function's positional arguments. ``_feeds``
+composes it with the native function, and keeps it as ``native_arguments``, so
+that ``corvane_kit.batch`` converts a mapping of keyword arguments exactly as a
+single call does (binding errors included) and hands the tuples to a native batch.
 """
 
 from __future__ import annotations
 
 import datetime as _dt
+import functools
+import inspect
 import json
 import uuid
-from collections.abc import Iterator, Mapping, Sequence
-from typing import Protocol, TypeAlias, TypeVar, Union
+from collections.abc import Callable, Iterator, Mapping, Sequence
+from typing import Any, ParamSpec, Protocol, TypeAlias, TypeVar, Union, cast
 
 from corvane_kit import _extras, _key_encodings, _native
 
@@ -90,6 +98,41 @@ class SequenceNotStr(Protocol[_T_co]):
     def __len__(self) -> int: ...
 
     def __iter__(self) -> Iterator[_T_co]: ...
+
+
+NativeArguments: TypeAlias = tuple[Any, ...]
+"""A native function's positional arguments."""
+
+_P = ParamSpec("_P")
+_R = TypeVar("_R")
+_R_co = TypeVar("_R_co", covariant=True)
+
+
+class PythonicFunction(Protocol[_P, _R_co]):
+    """A Pythonic function, and the conversion of its arguments into the native function's."""
+
+    def __call__(self, *args: _P.args, **kwargs: _P.kwargs) -> _R_co: ...
+
+    def native_arguments(self, *args: _P.args, **kwargs: _P.kwargs) -> NativeArguments: ...
+
+
+def _feeds(
+    native: Callable[..., _R], returns: str
+) -> Callable[[Callable[_P, NativeArguments]], PythonicFunction[_P, _R]]:
+    """Makes a conversion, named and documented as the Pythonic function, into that function."""
+
+    def pythonic(native_arguments: Callable[_P, NativeArguments]) -> PythonicFunction[_P, _R]:
+        def call(*args: _P.args, **kwargs: _P.kwargs) -> _R:
+            return native(*native_arguments(*args, **kwargs))
+
+        functools.update_wrapper(call, native_arguments)
+        signature = inspect.signature(native_arguments).replace(return_annotation=returns)
+        setattr(call, "__signature__", signature)
+        setattr(call, "native_arguments", native_arguments)
+        return cast(PythonicFunction[_P, _R], call)
+
+    return pythonic
+
 
 _ONE_MINUTE = _dt.timedelta(minutes=1)
 
@@ -163,6 +206,7 @@ def _seed(name: str, value: Seed) -> Seed:
     return value
 
 
+@_feeds(_native.build_signed_create_intent_json, returns="str")
 def create_intent(
     *,
     tenant_id: str,
@@ -180,7 +224,7 @@ def create_intent(
     predicate_ref: str = "",
     allowed_tools_json: Sequence[str] | str,
     settlement_rail: str,
-) -> str:
+) -> NativeArguments:
     """Return the principal-signed JSON body of ``POST /intents`` (signing version 6).
 
     The Pythonic form of ``build_signed_create_intent_json``; an empty
@@ -209,25 +253,26 @@ def create_intent(
     >>> "predicate_ref" in doc
     False
     """
-    return _native.build_signed_create_intent_json(
-        tenant_id=tenant_id,
-        principal_seed=_seed("principal_seed", principal_seed),
-        payee_seed=_seed("payee_seed", payee_seed),
-        intent_id=_intent_id_text(intent_id),
-        principal_did=principal_did,
-        payee_did=payee_did,
-        budget_json=_json_text("budget_json", budget_json),
-        currency=currency,
-        amount_cents=amount_cents,
-        evidence_schema_json=_json_text("evidence_schema_json", evidence_schema_json),
-        deadline_rfc3339=_rfc3339_text("deadline_rfc3339", deadline_rfc3339),
-        predicate_json=_json_text("predicate_json", predicate_json),
-        predicate_ref=predicate_ref,
-        allowed_tools_json=_json_text("allowed_tools_json", allowed_tools_json),
-        settlement_rail=settlement_rail,
+    return (
+        tenant_id,
+        _seed("principal_seed", principal_seed),
+        _seed("payee_seed", payee_seed),
+        _intent_id_text(intent_id),
+        principal_did,
+        payee_did,
+        _json_text("budget_json", budget_json),
+        currency,
+        amount_cents,
+        _json_text("evidence_schema_json", evidence_schema_json),
+        _rfc3339_text("deadline_rfc3339", deadline_rfc3339),
+        _json_text("predicate_json", predicate_json),
+        predicate_ref,
+        _json_text("allowed_tools_json", allowed_tools_json),
+        settlement_rail,
     )
 
 
+@_feeds(_native.build_signed_create_intent_with_policy_binding_json, returns="str")
 def create_policy_intent(
     *,
     tenant_id: str,
@@ -248,7 +293,7 @@ def create_policy_intent(
     policy_template_id: str,
     policy_version_seq: int,
     policy_content_digest_hex: HexOrBytes,
-) -> str:
+) -> NativeArguments:
     """Return the JSON body of ``POST /intents`` bound to a managed-policy head (signing version 7).
 
     The Pythonic form of ``build_signed_create_intent_with_policy_binding_json``.
@@ -278,30 +323,29 @@ def create_policy_intent(
     >>> doc["policy_binding"], doc["signing_version"]
     ({'template_id': 'travel-default', 'version_seq': 3}, 7)
     """
-    return _native.build_signed_create_intent_with_policy_binding_json(
-        tenant_id=tenant_id,
-        principal_seed=_seed("principal_seed", principal_seed),
-        payee_seed=_seed("payee_seed", payee_seed),
-        intent_id=_intent_id_text(intent_id),
-        principal_did=principal_did,
-        payee_did=payee_did,
-        budget_json=_json_text("budget_json", budget_json),
-        currency=currency,
-        amount_cents=amount_cents,
-        evidence_schema_json=_json_text("evidence_schema_json", evidence_schema_json),
-        deadline_rfc3339=_rfc3339_text("deadline_rfc3339", deadline_rfc3339),
-        materialized_predicate_json=_json_text(
-            "materialized_predicate_json", materialized_predicate_json
-        ),
-        predicate_ref=predicate_ref,
-        allowed_tools_json=_json_text("allowed_tools_json", allowed_tools_json),
-        settlement_rail=settlement_rail,
-        policy_template_id=policy_template_id,
-        policy_version_seq=policy_version_seq,
-        policy_content_digest_hex=_hex_text("policy_content_digest_hex", policy_content_digest_hex),
+    return (
+        tenant_id,
+        _seed("principal_seed", principal_seed),
+        _seed("payee_seed", payee_seed),
+        _intent_id_text(intent_id),
+        principal_did,
+        payee_did,
+        _json_text("budget_json", budget_json),
+        currency,
+        amount_cents,
+        _json_text("evidence_schema_json", evidence_schema_json),
+        _rfc3339_text("deadline_rfc3339", deadline_rfc3339),
+        _json_text("materialized_predicate_json", materialized_predicate_json),
+        predicate_ref,
+        _json_text("allowed_tools_json", allowed_tools_json),
+        settlement_rail,
+        policy_template_id,
+        policy_version_seq,
+        _hex_text("policy_content_digest_hex", policy_content_digest_hex),
     )
 
 
+@_feeds(_native.sign_payee_evidence_binding_json, returns="str")
 def sign_evidence(
     *,
     tenant_id: str,
@@ -311,7 +355,7 @@ def sign_evidence(
     artifacts_hex: SequenceNotStr[HexOrBytes],
     submitted_at_rfc3339: Timestamp,
     secret_seed: Seed,
-) -> str:
+) -> NativeArguments:
     """Return the payee-signed JSON body of ``POST /intents/{intent_id}/evidence``.
 
     The Pythonic form of ``sign_payee_evidence_binding_json``. Each artifact
@@ -333,17 +377,18 @@ def sign_evidence(
     >>> doc["artifacts"] == [hashlib.sha256(b"receipt.pdf").hexdigest()]
     True
     """
-    return _native.sign_payee_evidence_binding_json(
-        tenant_id=tenant_id,
-        intent_id=_intent_id_text(intent_id),
-        payee_did=payee_did,
-        payload_json=_json_text("payload_json", payload_json),
-        artifacts_hex=_artifacts_text(artifacts_hex),
-        submitted_at_rfc3339=_rfc3339_text("submitted_at_rfc3339", submitted_at_rfc3339),
-        secret_seed=_seed("secret_seed", secret_seed),
+    return (
+        tenant_id,
+        _intent_id_text(intent_id),
+        payee_did,
+        _json_text("payload_json", payload_json),
+        _artifacts_text(artifacts_hex),
+        _rfc3339_text("submitted_at_rfc3339", submitted_at_rfc3339),
+        _seed("secret_seed", secret_seed),
     )
 
 
+@_feeds(_native.encode_evidence_sign_v1_hex, returns="str")
 def evidence_sign_v1_hex(
     *,
     tenant_id: str,
@@ -352,7 +397,7 @@ def evidence_sign_v1_hex(
     payload_json: JSONValue,
     artifacts_hex: SequenceNotStr[HexOrBytes],
     submitted_at_rfc3339: Timestamp,
-) -> str:
+) -> NativeArguments:
     """Return, as hex, the EvidenceSignV1 bytes that ``sign_evidence`` signs for the same inputs.
 
     The Pythonic form of ``encode_evidence_sign_v1_hex``, for comparing another
@@ -370,19 +415,20 @@ def evidence_sign_v1_hex(
     >>> len(record), record[:10].hex(), record[-22:]
     (132, '020874656e616e742d37', b'2025-03-01T12:00:00.5Z')
     """
-    return _native.encode_evidence_sign_v1_hex(
-        tenant_id=tenant_id,
-        intent_id=_intent_id_text(intent_id),
-        payee_did=payee_did,
-        payload_json=_json_text("payload_json", payload_json),
-        artifacts_hex=_artifacts_text(artifacts_hex),
-        submitted_at_rfc3339=_rfc3339_text("submitted_at_rfc3339", submitted_at_rfc3339),
+    return (
+        tenant_id,
+        _intent_id_text(intent_id),
+        payee_did,
+        _json_text("payload_json", payload_json),
+        _artifacts_text(artifacts_hex),
+        _rfc3339_text("submitted_at_rfc3339", submitted_at_rfc3339),
     )
 
 
+@_feeds(_native.verify_ed25519_sha256_hex, returns="bool")
 def verify_digest_signature(
     digest_hex: HexOrBytes, signature_hex: KeyOrSignature, public_key_hex: KeyOrSignature
-) -> bool:
+) -> NativeArguments:
     """Return whether an Ed25519 signature over a 32-byte SHA-256 digest verifies.
 
     The Pythonic form of ``verify_ed25519_sha256_hex``. The digest is raw bytes
@@ -406,9 +452,7 @@ def verify_digest_signature(
     """
     digest = _hex_text("digest_hex", digest_hex)
     signature, public_key = _key_encodings.verifier_arguments(digest, signature_hex, public_key_hex)
-    return _native.verify_ed25519_sha256_hex(
-        digest_hex=digest, signature_hex=signature, public_key_hex=public_key
-    )
+    return digest, signature, public_key
 
 
 def public_key(seed: Seed) -> bytes:
