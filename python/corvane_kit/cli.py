@@ -22,7 +22,7 @@ import sys
 from dataclasses import dataclass
 from typing import IO, Any, Mapping, NoReturn, Sequence
 
-from corvane_kit import _cli_request, _cli_seeds, _key_encodings, _native
+from corvane_kit import _chunks, _cli_jsonl, _cli_request, _cli_seeds, _extras, _key_encodings, _native
 from corvane_kit._cli_error import CliError
 from corvane_kit._key_encodings import BinaryValue
 
@@ -160,6 +160,15 @@ no option that takes a seed itself. A seed file must be private: one that
 group or others may read or write is refused (fix: chmod 600 FILE); a file
 owned by another user, typically root, may grant its group read access."""
 
+_JSONL_HELP = """\
+Many requests: --jsonl FILE reads one request per line, each a JSON object
+like a request file; options, files and seeds given apply to every line.
+Blank lines are skipped. One line is printed per request, in order:
+{"line": N, "result": R}, where R is the output above as a JSON string (its
+exact text) or true/false, or {"line": N, "error": {"type": T, "message": M}}.
+Threads (--workers, default: the CPUs) share the signing. Exit status 2 if
+any request failed; verify-digest: else 1 if any signature is invalid."""
+
 COMMANDS = (
     Command(
         "create-intent",
@@ -284,12 +293,24 @@ def build_parser() -> argparse.ArgumentParser:
         p = sub.add_parser(
             command.name,
             help=command.summary,
-            description=command.description,
+            description=command.description + "\n\n" + _JSONL_HELP,
             epilog="examples:\n" + command.examples,
             formatter_class=argparse.RawDescriptionHelpFormatter,
             allow_abbrev=False,
         )
-        p.add_argument("--request", metavar="FILE", help="JSON request file holding the arguments ('-': standard input)")
+        requests = p.add_mutually_exclusive_group()
+        requests.add_argument(
+            "--request", metavar="FILE", help="JSON request file holding the arguments ('-': standard input)"
+        )
+        requests.add_argument(
+            "--jsonl",
+            metavar="FILE",
+            help="many requests, one JSON object per line ('-': standard input); prints one JSON line per "
+            "request: see 'Many requests' above",
+        )
+        p.add_argument(
+            "--workers", metavar="N", type=_integer, help="threads signing --jsonl requests (default: the CPUs)"
+        )
         for param in command.params:
             _add_param(p, param)
     return parser
@@ -384,7 +405,7 @@ def _file_path(param: Param, args: argparse.Namespace) -> str | None:
 
 def _check_stdin_users(command: Command, args: argparse.Namespace) -> None:
     """At most one argument may name '-' (standard input)."""
-    readers = [("--request", args.request)] + [(_file_flag(p), _file_path(p, args)) for p in command.params]
+    readers = [("--request", args.request), ("--jsonl", args.jsonl)] + [(_file_flag(p), _file_path(p, args)) for p in command.params]
     users = [str(flag) for flag, value in readers if value == "-"]
     if len(users) > 1:
         raise CliError(f"only one argument may read standard input ('-'); got {' and '.join(users)}")
@@ -445,17 +466,22 @@ def _from_request(param: Param, value: Any, where: str) -> Any:
 
 def _request_members(command: Command, path: str) -> tuple[dict[str, Any], dict[str, str]]:
     """The arguments a request file gives, and where each was read (for messages)."""
-    where = f"--request {_file_name(path)}"
+    text = _read_text(path, "--request")
+    return _members(command, text, f"--request {_file_name(path)}", f"request file {_file_name(path)}")
+
+
+def _members(command: Command, text: str, where: str, source: str) -> tuple[dict[str, Any], dict[str, str]]:
+    """The arguments one request gives, and where each was read; ``where`` names it in messages."""
     by_name = {p.name: p for p in command.params if p.kind != SEED}
     members: dict[str, Any] = {}
     origins: dict[str, str] = {}
-    for key, value in _cli_request.load_request(_read_text(path, "--request"), where).items():
+    for key, value in _cli_request.load_request(text, where).items():
         if key in by_name:
             try:
                 members[key] = _from_request(by_name[key], value, where)
             except RecursionError:
                 raise CliError(f"{where}: member {key} is nested too deeply to read") from None
-            origins[key] = f"in member {key} of request file {_file_name(path)}"
+            origins[key] = f"in member {key} of {source}"
             if by_name[key].kind == DOC:  # where the module's line and column count from
                 origins[key] += ", counting within " + ("its text" if isinstance(value, str) else "its value on one line")
         elif key.endswith("seed"):
@@ -484,24 +510,36 @@ def _gather(command: Command, args: argparse.Namespace, environ: Mapping[str, st
     if args.request is not None:
         members, member_origins = _request_members(command, args.request)
     for param in command.params:
-        if param.kind == SEED:
-            seed = _read_seed(param, args, environ)
-            gathered.seeds.append(seed)
-            gathered.values[param.name] = seed
-            continue
-        path = _file_path(param, args)
-        value = None if param.kind == DOC else getattr(args, param.name)
-        if value is None and path is not None:
-            gathered.origins[param.name] = f"in {_file_name(path)}, given by {_file_flag(param)}"
-            value = _value_from_file(param, path)
-        if value is None and param.name in members:
-            gathered.origins[param.name] = member_origins[param.name]
-            value = members[param.name]
-        if value is None:
-            value = param.default
-        if value is None:
-            raise CliError(f"missing {param.name}: {_how_to_give(param)}")
-        gathered.values[param.name] = value
+        given = _given_value(param, args, environ, gathered)
+        _settle(param, given, members, member_origins, gathered)
+
+
+def _given_value(param: Param, args: argparse.Namespace, environ: Mapping[str, str], gathered: _Arguments) -> Any:
+    """A seed, or the value of an option or of a file it names; None when none is given."""
+    if param.kind == SEED:
+        seed = _read_seed(param, args, environ)
+        gathered.seeds.append(seed)
+        return seed
+    path = _file_path(param, args)
+    value = None if param.kind == DOC else getattr(args, param.name)
+    if value is None and path is not None:
+        gathered.origins[param.name] = f"in {_file_name(path)}, given by {_file_flag(param)}"
+        value = _value_from_file(param, path)
+    return value
+
+
+def _settle(param: Param, given: Any, members: Mapping[str, Any], member_origins: Mapping[str, str],
+            gathered: _Arguments, request: str = "the request file") -> None:
+    """The argument: as given by option, else the request's member, else the default."""
+    value = given
+    if value is None and param.name in members:
+        gathered.origins[param.name] = member_origins[param.name]
+        value = members[param.name]
+    if value is None:
+        value = param.default
+    if value is None:
+        raise CliError(f"missing {param.name}: {_how_to_give(param, request)}")
+    gathered.values[param.name] = value
 
 
 def _value_from_file(param: Param, path: str) -> Any:
@@ -529,29 +567,38 @@ def _read_seed(param: Param, args: argparse.Namespace, environ: Mapping[str, str
     raise CliError(f"missing {param.name}: give {file_flag} FILE or {env_flag} NAME")
 
 
-def _how_to_give(param: Param) -> str:
+def _how_to_give(param: Param, request: str) -> str:
     if param.kind == ARTIFACTS:
-        return f"give {param.flag} HEX (repeatable) or --no-artifacts, or {param.name} in the request file"
+        return f"give {param.flag} HEX (repeatable) or --no-artifacts, or {param.name} in {request}"
     if param.kind == HEX:
-        return f"give {param.flag} HEX or --digest-of FILE, or {param.name} in the request file"
+        return f"give {param.flag} HEX or --digest-of FILE, or {param.name} in {request}"
     alternatives = f"{param.flag} or {param.file_flag}" if param.file_flag else param.flag
-    return f"give {alternatives}, or {param.name} in the request file"
+    return f"give {alternatives}, or {param.name} in {request}"
+
+
+def _native_arguments(command: Command, values: dict[str, Any]) -> dict[str, Any]:
+    """The native function's keyword arguments; a key or signature given as base64 or raw bytes becomes hex."""
+    if command.function == "verify_ed25519_sha256_hex":
+        values["signature_hex"], values["public_key_hex"] = _key_encodings.verifier_arguments(
+            values["digest_hex"], values["signature_hex"], values["public_key_hex"]
+        )
+    return values
 
 
 def _call(command: Command, arguments: _Arguments) -> Any:
-    values = arguments.values
     try:
-        if command.function == "verify_ed25519_sha256_hex":
-            values["signature_hex"], values["public_key_hex"] = _key_encodings.verifier_arguments(
-                values["digest_hex"], values["signature_hex"], values["public_key_hex"]
-            )
-        return getattr(_native, command.function)(**values)
+        return getattr(_native, command.function)(**_native_arguments(command, arguments.values))
     except (KeyboardInterrupt, SystemExit, GeneratorExit):
         raise
     except Exception as e:
-        raise CliError(_exception_text(e) + _origin(str(e), arguments.origins)) from None
+        raise CliError(_describe(e, arguments.origins)) from None
     except BaseException as e:  # pyo3_runtime.PanicException: a broken invariant inside the module
         raise CliError(f"internal failure ({type(e).__name__}): {_exception_text(e)}") from None
+
+
+def _describe(error: BaseException, origins: Mapping[str, str]) -> str:
+    """The message of a failed call, with its notes and where the input at fault was read."""
+    return _exception_text(error) + _origin(str(error), origins)
 
 
 def _origin(message: str, origins: Mapping[str, str]) -> str:
@@ -586,6 +633,10 @@ def run(argv: Sequence[str] | None = None, environ: Mapping[str, str] | None = N
     command = next(c for c in COMMANDS if c.name == args.command)
     if extra:
         raise CliError(_unrecognized(command, extra))
+    if args.jsonl is not None:
+        return _run_jsonl(command, args, os.environ if environ is None else environ)
+    if args.workers is not None:
+        raise CliError(_usage_message(f"{PROG} {command.name}", "--workers is for --jsonl"))
     arguments = _Arguments({}, {}, [])
     try:
         _gather(command, args, os.environ if environ is None else environ, arguments)
@@ -596,6 +647,58 @@ def run(argv: Sequence[str] | None = None, environ: Mapping[str, str] | None = N
     if isinstance(result, bool):
         return (EXIT_OK if result else EXIT_INVALID), ("true\n" if result else "false\n")
     return EXIT_OK, result + "\n"
+
+
+def _run_jsonl(command: Command, args: argparse.Namespace, environ: Mapping[str, str]) -> tuple[int, str]:
+    """Many requests, one per line: the options, files and seeds given apply to every line.
+
+    The results are written here, as they come; the output returned is empty.
+    """
+    _check_stdin_users(command, args)
+    try:
+        workers = _chunks.check_workers(args.workers)
+    except (TypeError, ValueError) as e:
+        raise CliError(f"--workers: {e}") from None
+    common = _Arguments({}, {}, [])
+    try:
+        given = {param.name: _given_value(param, args, environ, common) for param in command.params}
+
+        def prepare(number: int, text: str) -> tuple[tuple[Any, ...] | BaseException, Mapping[str, str]]:
+            arguments = _Arguments({}, dict(common.origins), [])
+            try:
+                members, member_origins = _members(command, text, f"line {number}", f"line {number}")
+                for param in command.params:
+                    _settle(param, given[param.name], members, member_origins, arguments, "the request line")
+                return tuple(_native_arguments(command, arguments.values).values()), arguments.origins
+            except Exception as e:  # noqa: BLE001 - the line's own outcome
+                return e, arguments.origins
+
+        native_batch = getattr(_extras, "batch_" + command.function)
+        if sys.stdout is None:
+            raise CliError("cannot write the result: standard output is closed")
+        try:
+            summary = _cli_jsonl.run(
+                _cli_jsonl.open_input(args.jsonl, _read_stdin_stream), sys.stdout, prepare, native_batch, _describe,
+                workers,
+            )
+        except BrokenPipeError:
+            _discard(sys.stdout)
+            return EXIT_BROKEN_PIPE, ""
+        except OSError as e:  # reading failures are CliErrors already
+            _discard(sys.stdout)
+            raise CliError(f"cannot write the result to standard output: {e.strerror or e}") from None
+    finally:
+        for seed in common.seeds:
+            seed[:] = bytes(len(seed))
+    if summary.failed:
+        return EXIT_ERROR, ""
+    return (EXIT_INVALID if summary.invalid else EXIT_OK), ""
+
+
+def _read_stdin_stream() -> IO[bytes]:
+    if sys.stdin is None:
+        raise CliError("standard input is closed")
+    return sys.stdin.buffer
 
 
 # ---------------------------------------------------------------------- output
