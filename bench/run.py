@@ -16,6 +16,7 @@ import corvane_kit._native as native
 
 # The tests' baseline arguments and reference encoder, shared with the bench.
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "tests"))
+import batch_signing  # noqa: E402
 import payload_reference as ref  # noqa: E402
 import valid_arguments as valid  # noqa: E402
 
@@ -80,7 +81,8 @@ def main() -> None:
     ev = evidence_args()
     ia = intent_args()
     with tempfile.NamedTemporaryFile("w", suffix=".json", delete=False) as inputs:
-        json.dump({**{k: ev[k] for k in ("payload_json",)},
+        json.dump({**{k: ev[k] for k in ("tenant_id", "intent_id", "payee_did", "payload_json", "artifacts_hex",
+                                         "submitted_at_rfc3339")},
                    **{k: ia[k] for k in ("budget_json", "evidence_schema_json", "predicate_json",
                                          "allowed_tools_json")}}, inputs)
     floor = run_json(bench_dir, [str(bench_dir / "bench_floor"), inputs.name])
@@ -111,6 +113,10 @@ def main() -> None:
     print(f"{'encode_evidence_sign_v1_hex':<54}{encode_evidence:>10.2f}{'':>10}{'':>8}")
     print(f"{'  same record in pure Python (json + blake3)':<54}{python_record:>10.2f}"
           f"{'':>10}{python_record / encode_evidence:>7.1f}x")
+    print()
+
+    print("== batches")
+    batch_signing.report(ev, valid.SEED_B, floor["evidence_floor_us"], floor["evidence_function_us"])
     print()
 
     # The JSON benchmark writes its document so that Python's own road to a
