@@ -12,7 +12,8 @@ Two layers over the same signing code:
   ``sign_evidence``, ``evidence_sign_v1_hex`` and ``verify_digest_signature``.
 
 Both give the same bytes for the same inputs. ``public_key`` gives the key a
-signer registers with the service.
+signer registers with the service. ``corvane_kit.batch`` runs the Pythonic
+functions over many requests at once, on every core.
 """
 
 __version__ = "0.1.0"
