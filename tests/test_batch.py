@@ -156,8 +156,7 @@ def test_repeated_batches_leave_nothing_behind(layer):
     rounds = CALLS // len(items) // (1 if layer == "native" else 10)
     for _ in range(rounds // 10):
         call()
-    watched = watched_objects(items + [v for r in items if isinstance(r, (tuple, dict))
-                                       for v in (r.values() if isinstance(r, dict) else r)])
+    watched = watched_objects(items + [list(r.values()) for r in items if isinstance(r, dict)])
     before = snapshot(watched)
     for _ in range(rounds):
         call()

@@ -19,8 +19,10 @@ _T = TypeVar("_T")
 _U = TypeVar("_U")
 
 # Large enough that handing a chunk to a thread costs little beside signing
-# it (about 10 ms of work), small enough that the threads finish together.
+# it (about 10 ms of work); towards the end of a known count chunks shrink to
+# MIN_CHUNK, so that the threads finish together.
 MAX_CHUNK = 256
+MIN_CHUNK = 16
 # Chunks submitted per thread before the oldest result is awaited.
 _AHEAD = 2
 
@@ -41,22 +43,26 @@ def check_workers(workers: int | None) -> int:
     return workers
 
 
-def chunk_size(count: int | None, workers: int) -> int:
-    """Some four chunks per thread for a known count of items, else the largest chunk."""
+def chunk_sizes(count: int | None, workers: int) -> Iterator[int]:
+    """The largest chunks for a stream; for a known count, each a share of what remains."""
     if count is None:
-        return MAX_CHUNK
-    return max(1, min(MAX_CHUNK, -(-count // (4 * workers))))
+        yield from itertools.repeat(MAX_CHUNK)
+    else:
+        while count > 0:
+            size = max(MIN_CHUNK, min(MAX_CHUNK, count // (2 * workers)))
+            yield size
+            count -= size
 
 
 def map_in_chunks(
-    work: Callable[[list[_T]], list[_U]], items: Iterable[_T], workers: int, size: int
+    work: Callable[[list[_T]], list[_U]], items: Iterable[_T], workers: int, sizes: Iterable[int]
 ) -> Iterator[_U]:
-    """``work`` over the chunks of ``items``, yielding each item's result in order.
+    """``work`` over the chunks of ``items``, of the given sizes, yielding each item's result in order.
 
     One worker runs each chunk in the calling thread.
     """
     iterator = iter(items)
-    chunks = iter(lambda: list(itertools.islice(iterator, size)), [])
+    chunks = itertools.takewhile(bool, (list(itertools.islice(iterator, size)) for size in sizes))
     if workers == 1:
         for chunk in chunks:
             yield from work(chunk)

@@ -82,7 +82,7 @@ def run(
 
     total = Summary()
     with opened as source, _progress() as progress:
-        for text, count, summary in _chunks.map_in_chunks(work, _requests(source), workers, _chunks.MAX_CHUNK):
+        for text, count, summary in _chunks.map_in_chunks(work, _requests(source), workers, _chunks.chunk_sizes(None, workers)):
             out.write(text)
             progress(count)
             total.failed |= summary.failed

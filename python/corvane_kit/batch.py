@@ -104,4 +104,4 @@ def _run(
                 prepared.append(error.with_traceback(error.__traceback__ and error.__traceback__.tb_next))
         return native_results(native_batch, prepared)
 
-    return list(_chunks.map_in_chunks(work, requests, count, _chunks.chunk_size(len(requests), count)))
+    return list(_chunks.map_in_chunks(work, requests, count, _chunks.chunk_sizes(len(requests), count)))
