@@ -405,7 +405,8 @@ def _file_path(param: Param, args: argparse.Namespace) -> str | None:
 
 def _check_stdin_users(command: Command, args: argparse.Namespace) -> None:
     """At most one argument may name '-' (standard input)."""
-    readers = [("--request", args.request), ("--jsonl", args.jsonl)] + [(_file_flag(p), _file_path(p, args)) for p in command.params]
+    readers: list[tuple[str | None, str | None]] = [("--request", args.request), ("--jsonl", args.jsonl)]
+    readers += [(_file_flag(p), _file_path(p, args)) for p in command.params]
     users = [str(flag) for flag, value in readers if value == "-"]
     if len(users) > 1:
         raise CliError(f"only one argument may read standard input ('-'); got {' and '.join(users)}")
@@ -677,10 +678,8 @@ def _run_jsonl(command: Command, args: argparse.Namespace, environ: Mapping[str,
         if sys.stdout is None:
             raise CliError("cannot write the result: standard output is closed")
         try:
-            summary = _cli_jsonl.run(
-                _cli_jsonl.open_input(args.jsonl, _read_stdin_stream), sys.stdout, prepare, native_batch, _describe,
-                workers,
-            )
+            requests = _cli_jsonl.open_input(args.jsonl, _read_stdin_stream)
+            summary = _cli_jsonl.run(requests, sys.stdout, prepare, native_batch, _describe, workers)
         except BrokenPipeError:
             _discard(sys.stdout)
             return EXIT_BROKEN_PIPE, ""
