@@ -194,7 +194,9 @@ def _artifacts_text(value: object) -> list[str]:
             "artifacts_hex must be a sequence (list or tuple) of artifact hashes, "
             f"not {_type_name(value)}"
         )
-    return [_hex_text(f"artifacts_hex[{index}]", item) for index, item in enumerate(value)]
+    # The name is only needed for a message; building it for every hash would cost more than the rest.
+    return [item if isinstance(item, str) else _hex_text(f"artifacts_hex[{index}]", item)
+            for index, item in enumerate(value)]
 
 
 def _seed(name: str, value: Seed) -> Seed:
