@@ -94,6 +94,8 @@ def test_a_failing_item_costs_no_other_and_the_items_argument_is_checked():
         (TypeError, ("verify_ed25519_sha256_hex() missing 1 required positional argument: 'public_key_hex'",), None),
     ]
     assert _extras.batch_encode_evidence_sign_v1_hex(()) == []
+    many = _extras.batch_verify_ed25519_sha256_hex([good, (1, "", "")] * 70)  # items go in blocks of 64
+    assert [x is True for x in many] == [True, False] * 70 and type(many[-1]) is TypeError
     for items, message, notes in [
         ("abc", "Can't extract `str` to `Vec`", ["while processing 'items'"]),
         (None, "'None' is not an instance of 'Sequence'", ["while processing 'items'"]),
