@@ -5,6 +5,7 @@ function, or the Pythonic one), whose own results the other suites check."""
 
 from __future__ import annotations
 
+import base64
 import datetime as dt
 import inspect
 import io
@@ -17,11 +18,21 @@ import uuid
 import pytest
 from hypothesis import HealthCheck, given, settings
 from hypothesis import strategies as st
+from nacl.signing import SigningKey
 
 import corvane_kit
 from corvane_kit import _extras, _native, batch, cli
 from test_leaks import CALLS, snapshot, watched_objects
-from valid_arguments import CREATE, EVIDENCE, POLICY, SIGN, VERIFY
+from valid_arguments import CREATE, EVIDENCE, POLICY, SEED_B, SIGN, VERIFY
+
+PAYEE_KEY = bytes(SigningKey(SEED_B).verify_key)  # of CREATE's and POLICY's payee seed
+
+
+def by_payee_key(request):
+    """The request with the payee named by its public key, in the seed's place."""
+    return {("payee_public_key" if k == "payee_seed" else k): (PAYEE_KEY if k == "payee_seed" else v)
+            for k, v in request.items()}
+
 
 # native name: (keyword arguments of a good call, Pythonic function, Python batch)
 FUNCTIONS = {
@@ -31,12 +42,20 @@ FUNCTIONS = {
     "build_signed_create_intent_with_policy_binding_json":
         (POLICY, corvane_kit.create_policy_intent, batch.create_policy_intent),
     "verify_ed25519_sha256_hex": (VERIFY, corvane_kit.verify_digest_signature, batch.verify_digest_signature),
+    "build_signed_create_intent_json_for_payee_key": (by_payee_key(CREATE), corvane_kit.create_intent, batch.create_intent),
+    "build_signed_create_intent_with_policy_binding_json_for_payee_key":
+        (by_payee_key(POLICY), corvane_kit.create_policy_intent, batch.create_policy_intent),
 }  # fmt: skip
+UNREADABLE = {"v": 2.2790121708605247e274}  # its shortest text reads back as its neighbour
+
+
+def native_function(name):
+    return getattr(_native, name, None) or getattr(_extras, name)
 
 # Values that break one argument or another, native or Pythonic, at binding,
 # conversion or validation.
 BAD_VALUES = [5, None, "", "{", "a\ud800", "zz" * 32, [300], b"\x11" * 31, "2025-02-30T00:00:00Z",
-              dt.datetime(2025, 3, 1), uuid.UUID(int=7), {"a": float("nan")}, 2**70, -1]  # fmt: skip
+              dt.datetime(2025, 3, 1), uuid.UUID(int=7), {"a": float("nan")}, 2**70, -1, UNREADABLE]  # fmt: skip
 
 
 def described(item):
@@ -63,14 +82,15 @@ def requests(draw, base: dict) -> dict:
             request.pop(name, None)
         else:
             request[name] = draw(st.sampled_from(BAD_VALUES))
-    return request
+    # A batch of intents may name payees either way (the native items then lack an argument).
+    return by_payee_key(request) if draw(st.booleans()) else request
 
 
 @settings(max_examples=40, deadline=None, suppress_health_check=[HealthCheck.too_slow])
 @given(data=st.data(), name=st.sampled_from(sorted(FUNCTIONS)), workers=st.sampled_from([1, 2, 3]))
 def test_batch_items_are_single_calls(data, name, workers):
     base, pythonic, python_batch = FUNCTIONS[name]
-    native = getattr(_native, name)
+    native = native_function(name)
     drawn = data.draw(st.lists(requests(base), max_size=6))
     # Native items are tuples in parameter order; a dropped or added
     # argument shortens or lengthens the tuple.
@@ -80,6 +100,18 @@ def test_batch_items_are_single_calls(data, name, workers):
     assert [described(x) for x in natives] == [single(lambda i=i: native(*i)) for i in items]
     pythonics = python_batch(drawn, workers=workers)
     assert [described(x) for x in pythonics] == [single(lambda r=r: pythonic(**r)) for r in drawn]
+
+
+@pytest.mark.parametrize("name, document", [("build_signed_create_intent_json", "budget_json"),
+                                            ("build_signed_create_intent_with_policy_binding_json", "budget_json"),
+                                            ("sign_payee_evidence_binding_json", "payload_json")])
+def test_payees_named_either_way_and_refused_bodies_keep_their_places(name, document):
+    base, pythonic, python_batch = FUNCTIONS[name]
+    by_key = by_payee_key(base)
+    drawn = [by_key, base, {**by_key, document: UNREADABLE}, {**base, document: UNREADABLE}] * 40
+    results = python_batch(drawn, workers=2)
+    assert [described(x) for x in results] == [single(lambda r=r: pythonic(**r)) for r in drawn]
+    assert results[0] == results[1] and type(results[2]) is ValueError
 
 
 def test_a_failing_item_costs_no_other_and_the_items_argument_is_checked():
@@ -124,8 +156,8 @@ def test_threads_calling_batches_at_once_see_single_call_results():
     cases = []
     for name, (base, pythonic, python_batch) in FUNCTIONS.items():
         drawn = [base, {**base, next(iter(base)): 5}, {**base, list(base)[-1]: "zz"}] * 4
-        expected = [single(lambda r=r: getattr(_native, name)(**r)) for r in drawn]
-        items = [inspect.signature(getattr(_native, name)).bind(**r).args for r in drawn]
+        expected = [single(lambda r=r: native_function(name)(**r)) for r in drawn]
+        items = [inspect.signature(native_function(name)).bind(**r).args for r in drawn]
         cases.append((lambda i=items, n=name: getattr(_extras, "batch_" + n)(i), expected))
         cases.append((lambda d=drawn, b=python_batch: b(d, workers=2), [single(lambda r=r: pythonic(**r)) for r in drawn]))
     start = threading.Barrier(4)
@@ -177,6 +209,8 @@ GOOD_LINE = json.dumps(EVIDENCE_REQUEST)
 EVIDENCE_ARGS = {k: json.dumps(v) if k == "payload_json" and not isinstance(v, str) else v
                  for k, v in EVIDENCE_REQUEST.items()}
 SEED = b"\x5e" * 32
+INTENT_REQUEST = json.loads((ROOT / "examples" / "intent.json").read_text())
+BY_KEY = {**INTENT_REQUEST, "payee_public_key": base64.b64encode(PAYEE_KEY).decode()}
 
 JSONL_RUNS = [
     # command, --tenant-id, input lines, exit status, output lines (None: the single call's result)
@@ -207,7 +241,20 @@ JSONL_RUNS = [
                            "(in member payload_json of line 1, counting within its text)")),
         (2, None),
     ]),
+    ("create-intent", None, [
+        json.dumps(BY_KEY), json.dumps({**BY_KEY, "budget_json": UNREADABLE}), json.dumps(INTENT_REQUEST),
+    ], 2, [
+        (1, None),
+        (2, ("ValueError", "budget_json: the number 2.279012170860525e+274 reads back as 2.2790121708605247e+274, "
+                           "so the service could never verify the body (in member budget_json of line 2, counting "
+                           "within its value on one line)")),
+        (3, ("RequestError", "missing the payee: give --payee-seed-file FILE or --payee-seed-env NAME, or its public "
+                             "key with --payee-public-key TEXT or --payee-public-key-file FILE (or payee_public_key "
+                             "in the request line)")),
+    ]),
 ]  # fmt: skip
+SEED_OPTIONS = {"sign-evidence": ["--seed-env", "BATCH_TEST_SEED"],
+                "create-intent": ["--principal-seed-env", "BATCH_TEST_SEED"]}
 
 
 @pytest.mark.parametrize("command, tenant, lines, status, expected", JSONL_RUNS)
@@ -216,11 +263,13 @@ def test_json_lines_give_one_line_per_request(capsys, monkeypatch, command, tena
     monkeypatch.setattr(sys, "stdin", io.TextIOWrapper(io.BytesIO(data)))
     monkeypatch.setenv("BATCH_TEST_SEED", SEED.hex())
     options = ["--tenant-id", tenant] if tenant else []
-    options += ["--seed-env", "BATCH_TEST_SEED"] if command == "sign-evidence" else []
-    assert cli.main([command, "--jsonl", "-", "--workers", "2", *options]) == status
+    assert cli.main([command, "--jsonl", "-", "--workers", "2", *options, *SEED_OPTIONS.get(command, [])]) == status
     args = {**EVIDENCE_ARGS, "tenant_id": tenant or EVIDENCE_ARGS["tenant_id"]}
-    result = (_native.sign_payee_evidence_binding_json(**args, secret_seed=SEED) if command == "sign-evidence"
-              else _native.encode_evidence_sign_v1_hex(**args))
+    result = {  # the payee's seed gives the body its public key gives
+        "sign-evidence": lambda: _native.sign_payee_evidence_binding_json(**args, secret_seed=SEED),
+        "evidence-bytes": lambda: _native.encode_evidence_sign_v1_hex(**args),
+        "create-intent": lambda: corvane_kit.create_intent(**INTENT_REQUEST, principal_seed=SEED, payee_seed=SEED_B),
+    }[command]()
     assert [json.loads(line) for line in capsys.readouterr().out.splitlines()] == [
         {"line": line, "result": result} if error is None
         else {"line": line, "error": {"type": error[0], "message": error[1]}}
