@@ -34,7 +34,7 @@ from collections.abc import Iterable, Mapping, Sequence
 from typing import Any, TypeVar, cast
 
 from corvane_kit import _api, _chunks
-from corvane_kit._native_call import NativeCall, NativeTarget, PythonicFunction
+from corvane_kit._native_call import NativeArguments, NativeCall, NativeTarget, PythonicFunction
 
 __all__ = [
     "create_intent",
@@ -89,15 +89,15 @@ def native_results(prepared: Sequence[NativeCall[_R] | BaseException]) -> list[_
     """Each prepared call's result, or the exception in its place; the calls of each native function
     go to its batch together, and the results come back in order."""
     results: list[_R | BaseException | None] = [None] * len(prepared)
-    by_target: dict[NativeTarget[_R], list[int]] = {}
+    placed: dict[NativeTarget[_R], list[tuple[int, NativeArguments]]] = {}  # per target: index, arguments
     for index, item in enumerate(prepared):
         if isinstance(item, BaseException):
             results[index] = item
         else:
-            by_target.setdefault(item[0], []).append(index)
-    for target, indices in by_target.items():
-        outcomes = target.batch([cast(NativeCall[_R], prepared[index])[1] for index in indices])
-        for index, outcome in zip(indices, outcomes):
+            placed.setdefault(item[0], []).append((index, item[1]))
+    for target, calls in placed.items():
+        outcomes = target.batch([arguments for _, arguments in calls])
+        for (index, _), outcome in zip(calls, outcomes):
             results[index] = _finished(target, outcome)
     return cast(list[_R | BaseException], results)
 
