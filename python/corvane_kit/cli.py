@@ -32,7 +32,7 @@ from dataclasses import dataclass
 from dataclasses import replace
 from typing import IO, Any, Callable, Mapping, NoReturn, Sequence
 
-from corvane_kit import _api, _check, _chunks, batch, _cli_jsonl, _cli_keys, _cli_request, _cli_seeds, _key_encodings
+from corvane_kit import _api, _check, _chunks, _cli_jsonl, _cli_keys, _cli_request, _cli_seeds, _key_encodings, batch
 from corvane_kit._cli_error import CliError
 from corvane_kit._key_encodings import BinaryValue
 from corvane_kit._native_call import PythonicFunction
