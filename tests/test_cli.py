@@ -16,13 +16,13 @@ import re
 import shlex
 import subprocess
 import sys
-import types
 
 import pytest
 from nacl.signing import SigningKey
 
 from corvane_kit import _native as native
-from corvane_kit import cli
+from corvane_kit import _api, cli
+from corvane_kit._native_call import NativeTarget
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 EXAMPLES = ROOT / "examples"
@@ -402,10 +402,10 @@ class PanicException(BaseException):
 
 
 def test_internal_failure_is_one_line(run, monkeypatch):
-    def panic(**kwargs):
+    def panic(*args):
         raise PanicException("signature operation failed: broken invariant")
 
-    monkeypatch.setattr(cli, "_native", types.SimpleNamespace(encode_evidence_sign_v1_hex=panic))
+    monkeypatch.setattr(_api, "_EVIDENCE_RECORD", NativeTarget(panic, panic))
     result = run(["evidence-bytes", "--request", EXAMPLES / "evidence.json"])
     assert_one_line_error(result, "internal failure (PanicException): signature operation failed")
 

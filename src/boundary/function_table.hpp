@@ -16,11 +16,22 @@ PyCFunction as_method(Handler handler) {
   return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(handler));
 }
 
+// An entry's fast-call handler: its own when it brings one (a batch), else
+// the call frame made from its declaration.
+template <class Entry>
+constexpr auto handler_of() {
+  if constexpr (requires { Entry::handler; }) {
+    return Entry::handler;
+  } else {
+    return &handle<Entry>;
+  }
+}
+
 template <class... Declarations>
 struct FunctionTable {
   static inline PyMethodDef methods[] = {
-      {Declarations::name.data(), as_method(handle<Declarations>), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
-       Declarations::docstring.data()}...,
+      {Declarations::name.data(), as_method(handler_of<Declarations>()),
+       METH_FASTCALL | METH_KEYWORDS | METH_STATIC, Declarations::docstring.data()}...,
   };
 };
 
