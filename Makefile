@@ -28,12 +28,13 @@ system-deps:
 	  fi; \
 	fi
 
-# The build backend (the package is built without isolation) and the test
-# extra, both as pyproject.toml lists them.
+# The build backend (the package is built without isolation), the package's
+# own dependencies and the test extra, as pyproject.toml lists them.
 $(VENV)/.tools: pyproject.toml
 	$(PYTHON) -m venv $(VENV)
 	$(PY) -c 'import tomllib; p = tomllib.load(open("pyproject.toml", "rb")); \
-	  print("\n".join(p["build-system"]["requires"] + p["project"]["optional-dependencies"]["test"]))' \
+	  print("\n".join(p["build-system"]["requires"] + p["project"]["dependencies"] \
+	    + p["project"]["optional-dependencies"]["test"]))' \
 	  > $(VENV)/requirements.txt
 	$(PY) -m pip install -q --disable-pip-version-check -r $(VENV)/requirements.txt
 	touch $@
@@ -74,7 +75,8 @@ layers:
 .PHONY: typecheck doctest
 typecheck: build
 	$(PY) -m mypy --strict --warn-unused-ignores --cache-dir build/mypy-cache \
-	  python/corvane_kit/__init__.py python/corvane_kit/_api.py python/corvane_kit/cli.py tests/typing_usage.py
+	  python/corvane_kit/__init__.py python/corvane_kit/_api.py python/corvane_kit/cli.py \
+	  python/corvane_kit/batch.py tests/typing_usage.py
 	$(PY) -m mypy.stubtest corvane_kit._native corvane_kit._extras
 
 doctest: build

@@ -4,7 +4,9 @@
 // signature the call verifies, whose cost depends on its bytes. Reading the
 // JSON is ours, so it is no part of a floor; json_*_seconds time it apart.
 // bench/run.py loads this as a shared library and times each function against
-// its floor in alternation, so that both see the same machine.
+// its floor in alternation, so that both see the same machine. Beside the
+// floors, the whole evidence function on the same inputs, still from C++, for
+// the batch rows.
 #include <sodium.h>
 
 #include <ctime>
@@ -18,6 +20,7 @@
 #include "encoding/canonical_json.hpp"
 #include "encoding/content_digest.hpp"
 #include "encoding/json_reader.hpp"
+#include "functions/evidence_binding.hpp"
 
 namespace {
 
@@ -30,6 +33,13 @@ std::string json_texts[kDocuments];
 std::string canonical_texts[kDocuments];
 std::string tools_canonical_text;
 unsigned char verify_message[32], verify_signature[64], verify_key[32];
+
+// The evidence function's arguments beside the payload.
+struct EvidenceArguments {
+  std::string tenant_id, intent_id, payee_did, submitted_at;
+  std::vector<std::string> artifacts_hex;
+};
+EvidenceArguments evidence_arguments;
 
 unsigned char seed[32] = {7};
 unsigned char pk[32], sk[64], sig[64];
@@ -154,6 +164,32 @@ double json_intent_seconds(int iterations) {
       sink += encoding::append_canonical_json(json_texts[i], out).ok();
     }
   });
+}
+
+// The evidence function's other arguments, artifacts as a JSON array of
+// strings; false when they are not.
+bool floor_prepare_evidence(const char* tenant_id, const char* intent_id, const char* payee_did,
+                            const char* artifacts_json, const char* submitted_at) {
+  auto artifacts = encoding::read_json_string_array(artifacts_json);
+  if (!artifacts) return false;
+  evidence_arguments = {tenant_id, intent_id, payee_did, submitted_at, std::move(artifacts).value()};
+  return true;
+}
+
+// The whole evidence function, from C++: how much of a call beyond the floor
+// is the function's own work (parsing, writing the body). Negative if it fails.
+double evidence_function_seconds(int iterations) {
+  const functions::EvidenceRequest request = {evidence_arguments.tenant_id, evidence_arguments.intent_id,
+                                              evidence_arguments.payee_did, json_texts[0],
+                                              evidence_arguments.artifacts_hex, evidence_arguments.submitted_at,
+                                              {seed, sizeof seed}};
+  bool failed = false;
+  const double elapsed = seconds(iterations, [&] {
+    auto body = functions::sign_payee_evidence_binding_json(request);
+    if (body) sink += static_cast<unsigned char>(body->back());
+    failed |= !body;
+  });
+  return failed ? -1 : elapsed;
 }
 
 // What the digests added up to, so that none of them can be left out.

@@ -26,6 +26,7 @@ import corvane_kit._native as native
 
 # The tests' baseline arguments and reference encoder, shared with the bench.
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "tests"))
+import batch_signing  # noqa: E402
 import payload_reference as ref  # noqa: E402
 import valid_arguments as valid  # noqa: E402
 
@@ -198,6 +199,10 @@ def main() -> None:
     print()
     verify_floor, native_create = rows[3][2], rows[1][1]
     print_body_checks(ia, ev, verify_floor, native_create)
+
+    print("== batches")
+    batch_signing.report(floor, ev, valid.SEED_B)
+    print()
 
     # The JSON benchmark writes its document so that Python's own road to a
     # digest is timed on the same bytes in the same run.

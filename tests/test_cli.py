@@ -18,13 +18,13 @@ import shlex
 import stat
 import subprocess
 import sys
-import types
 
 import pytest
 from nacl.signing import SigningKey
 
 from corvane_kit import _native as native
-from corvane_kit import cli
+from corvane_kit import _api, cli
+from corvane_kit._native_call import NativeTarget
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 EXAMPLES = ROOT / "examples"
@@ -268,12 +268,13 @@ class PanicException(BaseException):  # as pyo3_runtime's, it derives from BaseE
 
 
 def test_internal_failure_is_one_line(run, monkeypatch):
-    def panic(**kwargs):
+    def panic(*args):
         raise PanicException("signature operation failed: broken invariant")
 
-    monkeypatch.setattr(cli, "_native", types.SimpleNamespace(encode_evidence_sign_v1_hex=panic))
+    monkeypatch.setattr(_api, "_EVIDENCE_RECORD", NativeTarget(panic, panic))
     assert run(["evidence-bytes", *EVIDENCE]) == (
-        2, "", "corvane-kit: error: internal failure (PanicException): signature operation failed: broken invariant\n")
+        2, "", "corvane-kit: error: internal failure (PanicException): signature operation failed: broken invariant
+")
 
 
 @pytest.mark.parametrize("command", ["create-intent", "create-policy-intent", "sign-evidence", "evidence-bytes",

@@ -14,7 +14,8 @@ Two layers over the same signing code:
 Both give the same bytes for the same inputs. ``public_key`` gives the key a
 signer registers with the service. ``check_create_intent`` and
 ``check_evidence`` check a request body as the service does, giving a
-``BodyCheck``.
+``BodyCheck``. ``corvane_kit.batch`` runs the Pythonic functions over many
+requests at once, on every core.
 """
 
 __version__ = "0.1.0"

@@ -43,6 +43,11 @@ One check is added after it: the three builders of request bodies refuse, with
 a ValueError naming the parameter, a body that the JSON reader would not read
 back as written (a document nested too deep, a float read as its neighbour),
 since the service could never verify its signature (see ``_read_back``).
+
+Each function is written as its conversion, returning the native function to
+call and its positional arguments (see ``_native_call``), so that
+``corvane_kit.batch`` and the command's ``--jsonl`` convert a request exactly
+as a single call does and run it through that function's native batch.
 """
 
 from __future__ import annotations
@@ -50,10 +55,11 @@ from __future__ import annotations
 import datetime as _dt
 import json
 import uuid
-from collections.abc import Callable, Iterator, Mapping, Sequence
+from collections.abc import Iterator, Mapping, Sequence
 from typing import Protocol, TypeAlias, TypeVar, Union
 
 from corvane_kit import _extras, _key_encodings, _native
+from corvane_kit._native_call import NativeCall, NativeTarget, pythonic
 from corvane_kit._read_back import refuse_unreadable
 
 __all__ = [
@@ -99,6 +105,33 @@ class SequenceNotStr(Protocol[_T_co]):
     def __len__(self) -> int: ...
 
     def __iter__(self) -> Iterator[_T_co]: ...
+
+
+# The native functions the Pythonic ones call. The three builders of request
+# bodies refuse a body the service could not read back.
+_INTENT = NativeTarget(
+    _native.build_signed_create_intent_json, _extras.batch_build_signed_create_intent_json, refuse_unreadable
+)
+_INTENT_FOR_PAYEE_KEY = NativeTarget(
+    _extras.build_signed_create_intent_json_for_payee_key,
+    _extras.batch_build_signed_create_intent_json_for_payee_key,
+    refuse_unreadable,
+)
+_POLICY_INTENT = NativeTarget(
+    _native.build_signed_create_intent_with_policy_binding_json,
+    _extras.batch_build_signed_create_intent_with_policy_binding_json,
+    refuse_unreadable,
+)
+_POLICY_INTENT_FOR_PAYEE_KEY = NativeTarget(
+    _extras.build_signed_create_intent_with_policy_binding_json_for_payee_key,
+    _extras.batch_build_signed_create_intent_with_policy_binding_json_for_payee_key,
+    refuse_unreadable,
+)
+_EVIDENCE = NativeTarget(
+    _native.sign_payee_evidence_binding_json, _extras.batch_sign_payee_evidence_binding_json, refuse_unreadable
+)
+_EVIDENCE_RECORD = NativeTarget(_native.encode_evidence_sign_v1_hex, _extras.batch_encode_evidence_sign_v1_hex)
+_VERIFY = NativeTarget(_native.verify_ed25519_sha256_hex, _extras.batch_verify_ed25519_sha256_hex)
 
 _ONE_MINUTE = _dt.timedelta(minutes=1)
 
@@ -160,7 +193,9 @@ def _artifacts_text(value: object) -> list[str]:
             "artifacts_hex must be a sequence (list or tuple) of artifact hashes, "
             f"not {_type_name(value)}"
         )
-    return [_hex_text(f"artifacts_hex[{index}]", item) for index, item in enumerate(value)]
+    # The name is only needed for a message; building it for every hash would cost more than the rest.
+    return [item if isinstance(item, str) else _hex_text(f"artifacts_hex[{index}]", item)
+            for index, item in enumerate(value)]
 
 
 def _seed(name: str, value: Seed) -> Seed:
@@ -174,25 +209,26 @@ def _seed(name: str, value: Seed) -> Seed:
 
 def _payee(
     caller: str,
-    with_seed: Callable[..., str],
-    with_key: Callable[..., str],
+    with_seed: NativeTarget[str],
+    with_key: NativeTarget[str],
     payee_seed: Seed | None,
     payee_public_key: KeyOrSignature | None,
-) -> tuple[Callable[..., str], dict[str, object]]:
+) -> tuple[NativeTarget[str], Seed]:
     """The function to call and its payee argument: the seed, or the public key for the key's twin."""
     exactly_one = f"{caller}() takes exactly one of payee_seed and payee_public_key"
     if payee_public_key is None:
         if payee_seed is None:
             raise TypeError(exactly_one + "; neither was given")
-        return with_seed, {"payee_seed": _seed("payee_seed", payee_seed)}
+        return with_seed, _seed("payee_seed", payee_seed)
     if payee_seed is not None:
         raise TypeError(exactly_one + "; both were given")
     if isinstance(payee_public_key, str):
         payee_public_key = _key_encodings.as_bytes(_key_encodings.PAYEE_PUBLIC_KEY, payee_public_key)
     # Raw bytes of any length go on: the native check has its place in the order of checks.
-    return with_key, {"payee_public_key": payee_public_key}
+    return with_key, payee_public_key
 
 
+@pythonic(returns="str")
 def create_intent(
     *,
     tenant_id: str,
@@ -211,7 +247,7 @@ def create_intent(
     predicate_ref: str = "",
     allowed_tools_json: Sequence[str] | str,
     settlement_rail: str,
-) -> str:
+) -> NativeCall[str]:
     """Return the principal-signed JSON body of ``POST /intents`` (signing version 6).
 
     The Pythonic form of ``build_signed_create_intent_json``; an empty
@@ -244,32 +280,27 @@ def create_intent(
     >>> create_intent(**terms, payee_public_key=doc["payee_pubkey"]) == body
     True
     """
-    function, payee = _payee(
-        "create_intent",
-        _native.build_signed_create_intent_json,
-        _extras.build_signed_create_intent_json_for_payee_key,
-        payee_seed,
-        payee_public_key,
+    target, payee = _payee("create_intent", _INTENT, _INTENT_FOR_PAYEE_KEY, payee_seed, payee_public_key)
+    return target, (
+        tenant_id,
+        _seed("principal_seed", principal_seed),
+        payee,
+        _intent_id_text(intent_id),
+        principal_did,
+        payee_did,
+        _json_text("budget_json", budget_json),
+        currency,
+        amount_cents,
+        _json_text("evidence_schema_json", evidence_schema_json),
+        _rfc3339_text("deadline_rfc3339", deadline_rfc3339),
+        _json_text("predicate_json", predicate_json),
+        predicate_ref,
+        _json_text("allowed_tools_json", allowed_tools_json),
+        settlement_rail,
     )
-    return refuse_unreadable(function(
-        tenant_id=tenant_id,
-        principal_seed=_seed("principal_seed", principal_seed),
-        **payee,
-        intent_id=_intent_id_text(intent_id),
-        principal_did=principal_did,
-        payee_did=payee_did,
-        budget_json=_json_text("budget_json", budget_json),
-        currency=currency,
-        amount_cents=amount_cents,
-        evidence_schema_json=_json_text("evidence_schema_json", evidence_schema_json),
-        deadline_rfc3339=_rfc3339_text("deadline_rfc3339", deadline_rfc3339),
-        predicate_json=_json_text("predicate_json", predicate_json),
-        predicate_ref=predicate_ref,
-        allowed_tools_json=_json_text("allowed_tools_json", allowed_tools_json),
-        settlement_rail=settlement_rail,
-    ))
 
 
+@pythonic(returns="str")
 def create_policy_intent(
     *,
     tenant_id: str,
@@ -291,7 +322,7 @@ def create_policy_intent(
     policy_template_id: str,
     policy_version_seq: int,
     policy_content_digest_hex: HexOrBytes,
-) -> str:
+) -> NativeCall[str]:
     """Return the JSON body of ``POST /intents`` bound to a managed-policy head (signing version 7).
 
     The Pythonic form of ``build_signed_create_intent_with_policy_binding_json``.
@@ -322,37 +353,32 @@ def create_policy_intent(
     >>> doc["policy_binding"], doc["signing_version"]
     ({'template_id': 'travel-default', 'version_seq': 3}, 7)
     """
-    function, payee = _payee(
-        "create_policy_intent",
-        _native.build_signed_create_intent_with_policy_binding_json,
-        _extras.build_signed_create_intent_with_policy_binding_json_for_payee_key,
-        payee_seed,
-        payee_public_key,
+    target, payee = _payee(
+        "create_policy_intent", _POLICY_INTENT, _POLICY_INTENT_FOR_PAYEE_KEY, payee_seed, payee_public_key
     )
-    return refuse_unreadable(function(
-        tenant_id=tenant_id,
-        principal_seed=_seed("principal_seed", principal_seed),
-        **payee,
-        intent_id=_intent_id_text(intent_id),
-        principal_did=principal_did,
-        payee_did=payee_did,
-        budget_json=_json_text("budget_json", budget_json),
-        currency=currency,
-        amount_cents=amount_cents,
-        evidence_schema_json=_json_text("evidence_schema_json", evidence_schema_json),
-        deadline_rfc3339=_rfc3339_text("deadline_rfc3339", deadline_rfc3339),
-        materialized_predicate_json=_json_text(
-            "materialized_predicate_json", materialized_predicate_json
-        ),
-        predicate_ref=predicate_ref,
-        allowed_tools_json=_json_text("allowed_tools_json", allowed_tools_json),
-        settlement_rail=settlement_rail,
-        policy_template_id=policy_template_id,
-        policy_version_seq=policy_version_seq,
-        policy_content_digest_hex=_hex_text("policy_content_digest_hex", policy_content_digest_hex),
-    ))
+    return target, (
+        tenant_id,
+        _seed("principal_seed", principal_seed),
+        payee,
+        _intent_id_text(intent_id),
+        principal_did,
+        payee_did,
+        _json_text("budget_json", budget_json),
+        currency,
+        amount_cents,
+        _json_text("evidence_schema_json", evidence_schema_json),
+        _rfc3339_text("deadline_rfc3339", deadline_rfc3339),
+        _json_text("materialized_predicate_json", materialized_predicate_json),
+        predicate_ref,
+        _json_text("allowed_tools_json", allowed_tools_json),
+        settlement_rail,
+        policy_template_id,
+        policy_version_seq,
+        _hex_text("policy_content_digest_hex", policy_content_digest_hex),
+    )
 
 
+@pythonic(returns="str")
 def sign_evidence(
     *,
     tenant_id: str,
@@ -362,7 +388,7 @@ def sign_evidence(
     artifacts_hex: SequenceNotStr[HexOrBytes],
     submitted_at_rfc3339: Timestamp,
     secret_seed: Seed,
-) -> str:
+) -> NativeCall[str]:
     """Return the payee-signed JSON body of ``POST /intents/{intent_id}/evidence``.
 
     The Pythonic form of ``sign_payee_evidence_binding_json``. Each artifact
@@ -384,17 +410,18 @@ def sign_evidence(
     >>> doc["artifacts"] == [hashlib.sha256(b"receipt.pdf").hexdigest()]
     True
     """
-    return refuse_unreadable(_native.sign_payee_evidence_binding_json(
-        tenant_id=tenant_id,
-        intent_id=_intent_id_text(intent_id),
-        payee_did=payee_did,
-        payload_json=_json_text("payload_json", payload_json),
-        artifacts_hex=_artifacts_text(artifacts_hex),
-        submitted_at_rfc3339=_rfc3339_text("submitted_at_rfc3339", submitted_at_rfc3339),
-        secret_seed=_seed("secret_seed", secret_seed),
-    ))
+    return _EVIDENCE, (
+        tenant_id,
+        _intent_id_text(intent_id),
+        payee_did,
+        _json_text("payload_json", payload_json),
+        _artifacts_text(artifacts_hex),
+        _rfc3339_text("submitted_at_rfc3339", submitted_at_rfc3339),
+        _seed("secret_seed", secret_seed),
+    )
 
 
+@pythonic(returns="str")
 def evidence_sign_v1_hex(
     *,
     tenant_id: str,
@@ -403,7 +430,7 @@ def evidence_sign_v1_hex(
     payload_json: JSONValue,
     artifacts_hex: SequenceNotStr[HexOrBytes],
     submitted_at_rfc3339: Timestamp,
-) -> str:
+) -> NativeCall[str]:
     """Return, as hex, the EvidenceSignV1 bytes that ``sign_evidence`` signs for the same inputs.
 
     The Pythonic form of ``encode_evidence_sign_v1_hex``, for comparing another
@@ -421,19 +448,20 @@ def evidence_sign_v1_hex(
     >>> len(record), record[:10].hex(), record[-22:]
     (132, '020874656e616e742d37', b'2025-03-01T12:00:00.5Z')
     """
-    return _native.encode_evidence_sign_v1_hex(
-        tenant_id=tenant_id,
-        intent_id=_intent_id_text(intent_id),
-        payee_did=payee_did,
-        payload_json=_json_text("payload_json", payload_json),
-        artifacts_hex=_artifacts_text(artifacts_hex),
-        submitted_at_rfc3339=_rfc3339_text("submitted_at_rfc3339", submitted_at_rfc3339),
+    return _EVIDENCE_RECORD, (
+        tenant_id,
+        _intent_id_text(intent_id),
+        payee_did,
+        _json_text("payload_json", payload_json),
+        _artifacts_text(artifacts_hex),
+        _rfc3339_text("submitted_at_rfc3339", submitted_at_rfc3339),
     )
 
 
+@pythonic(returns="bool")
 def verify_digest_signature(
     digest_hex: HexOrBytes, signature_hex: KeyOrSignature, public_key_hex: KeyOrSignature
-) -> bool:
+) -> NativeCall[bool]:
     """Return whether an Ed25519 signature over a 32-byte SHA-256 digest verifies.
 
     The Pythonic form of ``verify_ed25519_sha256_hex``. The digest is raw bytes
@@ -457,9 +485,7 @@ def verify_digest_signature(
     """
     digest = _hex_text("digest_hex", digest_hex)
     signature, public_key = _key_encodings.verifier_arguments(digest, signature_hex, public_key_hex)
-    return _native.verify_ed25519_sha256_hex(
-        digest_hex=digest, signature_hex=signature, public_key_hex=public_key
-    )
+    return _VERIFY, (digest, signature, public_key)
 
 
 def public_key(seed: Seed) -> bytes:

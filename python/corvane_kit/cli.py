@@ -1,13 +1,17 @@
 """The ``corvane-kit`` command: the five signing functions, the body checks and key tools, from a shell.
 
-Each signing subcommand calls one function of ``corvane_kit._native`` (the checks:
-of ``corvane_kit._check``) with the
+Each signing subcommand calls the Pythonic form of one function of
+``corvane_kit._native`` (the checks: of ``corvane_kit._check``) with the
 arguments gathered from a request file, from individual options (which
 override the request file) and, for seeds, from a seed file or an environment
-variable. Seeds are never taken from the command line itself. The create-intent
-commands may name the payee by its public key instead, and then call the
-function's twin in ``corvane_kit._extras``. ``public-key`` and ``new-seed``
-(see ``_cli_keys``) print a seed's public key and make a new seed file.
+variable. Seeds are never taken from the command line itself. The Pythonic
+function chooses the native function, converts keys given as base64 and
+refuses a body the service could not read back, exactly as for a Python
+caller: the create-intent commands may name the payee by its public key
+instead of its seed. With ``--jsonl`` (see ``_cli_jsonl``) a signing
+subcommand reads one request per line and runs them through the same
+conversion in native batches. ``public-key`` and ``new-seed`` (see
+``_cli_keys``) print a seed's public key and make a new seed file.
 
 Exit status: 0 on success (for ``verify-digest`` and the checks: the signature
 is valid), 1 when ``verify-digest`` finds the signature invalid or a check
@@ -28,10 +32,10 @@ from dataclasses import dataclass
 from dataclasses import replace
 from typing import IO, Any, Callable, Mapping, NoReturn, Sequence
 
-from corvane_kit import _check, _cli_keys, _cli_request, _cli_seeds, _extras, _key_encodings, _native
-from corvane_kit._read_back import refuse_unreadable
+from corvane_kit import _api, _check, _chunks, _cli_jsonl, _cli_keys, _cli_request, _cli_seeds, _key_encodings, batch
 from corvane_kit._cli_error import CliError
 from corvane_kit._key_encodings import BinaryValue
+from corvane_kit._native_call import PythonicFunction
 
 PROG = "corvane-kit"
 
@@ -65,13 +69,13 @@ class Param:
 @dataclass(frozen=True)
 class Command:
     name: str
-    function: str  # attribute of corvane_kit._native
+    # What it runs, called with the gathered arguments by name: a Pythonic
+    # function (which --jsonl runs in batches) or a check; None for the key tools.
+    function: Callable[..., Any] | None
     params: tuple[Param, ...]
     summary: str
     description: str
     examples: str
-    payee_key_function: str | None = None  # attribute of corvane_kit._extras, called with payee_public_key
-    call: Callable[..., Any] | None = None  # the function, when it is not one of _native's
 
 
 # ------------------------------------------------------------------ parameters
@@ -177,8 +181,6 @@ _CHECK_MATERIALIZED = replace(
 )
 _PATH_INTENT_ID = Param("intent_id", TEXT, "--intent-id", "intent UUID of the request path, used exactly as given")
 
-_BODIES = ("create-intent", "create-policy-intent", "sign-evidence")  # commands whose result is a request body
-
 _REQUEST_HELP = """\
 Request file: a JSON object whose members are named like the parameters below
 (tenant_id, budget_json, ...). A *_json member holds either the JSON text as a
@@ -199,10 +201,19 @@ base64 as in the bodies or hex; --payee-public-key-file FILE, which may also
 hold the 32 raw bytes; or payee_public_key in the request file), never both.
 Only the public key is signed, so the body is the same either way."""
 
+_JSONL_HELP = """\
+Many requests: --jsonl FILE reads one request per line, each a JSON object
+like a request file; options, files and seeds given apply to every line.
+Blank lines are skipped. One line is printed per request, in order:
+{"line": N, "result": R}, where R is the output above as a JSON string (its
+exact text) or true/false, or {"line": N, "error": {"type": T, "message": M}}.
+Threads (--workers, default: the CPUs) share the signing. Exit status 2 if
+any request failed; verify-digest: else 1 if any signature is invalid."""
+
 COMMANDS = (
     Command(
         "create-intent",
-        "build_signed_create_intent_json",
+        _api.create_intent,
         _INTENT_PARAMS,
         "sign a create-intent request (body of POST /intents)",
         "Build the CreateIntentRequest body of POST /intents, signed by the principal,\n"
@@ -216,11 +227,10 @@ COMMANDS = (
         "  # only the payee's public key is known, as 'corvane-kit public-key' printed it\n"
         "  corvane-kit create-intent --request intent.json --principal-seed-env PRINCIPAL_SEED \\\n"
         "      --payee-public-key \"$PAYEE_PUBKEY\"",
-        "build_signed_create_intent_json_for_payee_key",
     ),
     Command(
         "create-policy-intent",
-        "build_signed_create_intent_with_policy_binding_json",
+        _api.create_policy_intent,
         _POLICY_INTENT_PARAMS,
         "sign a create-intent request bound to a managed policy",
         "Build the CreateIntentRequest body of POST /intents for an intent bound to a\n"
@@ -232,11 +242,10 @@ COMMANDS = (
         "      --payee-seed-file examples/seeds/payee.example.hex\n\n"
         "  corvane-kit create-policy-intent --request policy-intent.json --policy-version-seq 4 \\\n"
         "      --materialized-predicate - --principal-seed-env P_SEED --payee-seed-env Q_SEED < predicate.json",
-        "build_signed_create_intent_with_policy_binding_json_for_payee_key",
     ),
     Command(
         "sign-evidence",
-        "sign_payee_evidence_binding_json",
+        _api.sign_evidence,
         _EVIDENCE_PARAMS + (_PAYEE_SEED_EVIDENCE,),
         "sign an evidence submission (body of POST /intents/{intent_id}/evidence)",
         "Build the evidence submission body of POST /intents/{intent_id}/evidence,\n"
@@ -248,7 +257,7 @@ COMMANDS = (
     ),
     Command(
         "evidence-bytes",
-        "encode_evidence_sign_v1_hex",
+        _api.evidence_sign_v1_hex,
         _EVIDENCE_PARAMS,
         "print the EvidenceSignV1 bytes that sign-evidence signs, as hex",
         "Print, as lower-case hex, the EvidenceSignV1 bytes that sign-evidence signs\n"
@@ -258,7 +267,7 @@ COMMANDS = (
     ),
     Command(
         "verify-digest",
-        "verify_ed25519_sha256_hex",
+        _api.verify_digest_signature,
         (_DIGEST, _SIGNATURE, _PUBLIC_KEY),
         "verify an Ed25519 signature over a SHA-256 digest (e.g. an export manifest)",
         "Check an Ed25519 signature over a 32-byte SHA-256 digest, for example the\n"
@@ -277,7 +286,7 @@ COMMANDS = (
     ),
     Command(
         "check-intent",
-        "check_create_intent",
+        _check.check_create_intent,
         (_BODY, _TENANT, _CHECK_POLICY_DIGEST, _CHECK_MATERIALIZED),
         "check a POST /intents body as the service does",
         "Rebuild the signing payload of a CreateIntentRequest body from the body\n"
@@ -290,11 +299,10 @@ COMMANDS = (
         "  corvane-kit check-intent --body body.json --tenant-id tenant-7\n\n"
         "  corvane-kit check-intent --body body.json --tenant-id tenant-7 \\\n"
         "      --policy-digest $(cat policy.digest.hex) --materialized-predicate predicate.json",
-        call=_check.check_create_intent,
     ),
     Command(
         "check-evidence",
-        "check_evidence",
+        _check.check_evidence,
         (_BODY, _TENANT, _PATH_INTENT_ID),
         "check a POST /intents/{intent_id}/evidence body as the service does",
         "Rebuild the EvidenceSignV1 payload of an evidence submission body from the\n"
@@ -305,7 +313,6 @@ COMMANDS = (
         "cannot be read.",
         "  corvane-kit check-evidence --body evidence-body.json --tenant-id tenant-7 \\\n"
         "      --intent-id 123e4567-e89b-12d3-a456-426614174000",
-        call=_check.check_evidence,
     ),
 )
 
@@ -314,7 +321,7 @@ _KEY_SEED = Param("seed", SEED, "seed", "the 32-byte Ed25519 seed whose public k
 KEY_COMMANDS = (
     Command(
         "public-key",
-        "",
+        None,
         (_KEY_SEED,),
         "print the public key of a seed, to register it with the service",
         "Print the Ed25519 public key of a seed: what its holder registers with the\n"
@@ -326,7 +333,7 @@ KEY_COMMANDS = (
     ),
     Command(
         "new-seed",
-        "",
+        None,
         (),
         "make a new seed file (mode 0600) and print its public key",
         "Make a new Ed25519 seed from the system's secure random source, write it to a\n"
@@ -389,10 +396,11 @@ def build_parser() -> argparse.ArgumentParser:
     parser.add_argument("--version", action="version", version=f"%(prog)s {_version()}")
     sub = parser.add_subparsers(dest="command", metavar="COMMAND", parser_class=_Parser)
     for command in COMMANDS + KEY_COMMANDS:
+        batches = isinstance(command.function, PythonicFunction)
         p = sub.add_parser(
             command.name,
             help=command.summary,
-            description=command.description,
+            description=command.description + ("\n\n" + _JSONL_HELP if batches else ""),
             epilog="examples:\n" + command.examples,
             formatter_class=argparse.RawDescriptionHelpFormatter,
             allow_abbrev=False,
@@ -402,10 +410,28 @@ def build_parser() -> argparse.ArgumentParser:
             if command.name == "new-seed":
                 _cli_keys.add_out_option(p)
         else:
-            p.add_argument("--request", metavar="FILE", help="JSON request file holding the arguments ('-': standard input)")
+            _add_request_options(p, batches)
         for param in command.params:
             _add_param(p, param)
     return parser
+
+
+def _add_request_options(p: argparse.ArgumentParser, batches: bool) -> None:
+    requests = p.add_mutually_exclusive_group()
+    requests.add_argument(
+        "--request", metavar="FILE", help="JSON request file holding the arguments ('-': standard input)"
+    )
+    p.set_defaults(jsonl=None, workers=None)
+    if batches:
+        requests.add_argument(
+            "--jsonl",
+            metavar="FILE",
+            help="many requests, one JSON object per line ('-': standard input); prints one JSON line per "
+            "request: see 'Many requests' above",
+        )
+        p.add_argument(
+            "--workers", metavar="N", type=_integer, help="threads signing --jsonl requests (default: the CPUs)"
+        )
 
 
 def _add_param(p: argparse.ArgumentParser, param: Param) -> None:
@@ -498,7 +524,8 @@ def _file_path(param: Param, args: argparse.Namespace) -> str | None:
 
 def _check_stdin_users(command: Command, args: argparse.Namespace) -> None:
     """At most one argument may name '-' (standard input)."""
-    readers = [("--request", args.request)] + [(_file_flag(p), _file_path(p, args)) for p in command.params]
+    readers: list[tuple[str | None, str | None]] = [("--request", args.request), ("--jsonl", args.jsonl)]
+    readers += [(_file_flag(p), _file_path(p, args)) for p in command.params]
     users = [str(flag) for flag, value in readers if value == "-"]
     if len(users) > 1:
         raise CliError(f"only one argument may read standard input ('-'); got {' and '.join(users)}")
@@ -559,17 +586,22 @@ def _from_request(param: Param, value: Any, where: str) -> Any:
 
 def _request_members(command: Command, path: str) -> tuple[dict[str, Any], dict[str, str]]:
     """The arguments a request file gives, and where each was read (for messages)."""
-    where = f"--request {_file_name(path)}"
+    text = _read_text(path, "--request")
+    return _members(command, text, f"--request {_file_name(path)}", f"request file {_file_name(path)}")
+
+
+def _members(command: Command, text: str, where: str, source: str) -> tuple[dict[str, Any], dict[str, str]]:
+    """The arguments one request gives, and where each was read; ``where`` names it in messages."""
     by_name = {p.name: p for p in command.params if p.kind != SEED}
     members: dict[str, Any] = {}
     origins: dict[str, str] = {}
-    for key, value in _cli_request.load_request(_read_text(path, "--request"), where).items():
+    for key, value in _cli_request.load_request(text, where).items():
         if key in by_name:
             try:
                 members[key] = _from_request(by_name[key], value, where)
             except RecursionError:
                 raise CliError(f"{where}: member {key} is nested too deeply to read") from None
-            origins[key] = f"in member {key} of request file {_file_name(path)}"
+            origins[key] = f"in member {key} of {source}"
             if by_name[key].kind == DOC:  # where the module's line and column count from
                 origins[key] += ", counting within " + ("its text" if isinstance(value, str) else "its value on one line")
         elif key.endswith("seed"):
@@ -597,48 +629,68 @@ def _gather(command: Command, args: argparse.Namespace, environ: Mapping[str, st
     member_origins: dict[str, str] = {}
     if args.request is not None:
         members, member_origins = _request_members(command, args.request)
+    given = lambda param: _given_value(param, args, environ, gathered)  # noqa: E731 - read in turn
+    _settle_all(command, args, given, members, member_origins, gathered, "the request file")
+
+
+def _given_value(param: Param, args: argparse.Namespace, environ: Mapping[str, str], gathered: _Arguments) -> Any:
+    """A seed, or the value of an option or of a file it names; None when none is given."""
+    if param.kind == SEED:
+        if param is _PAYEE_SEED_INTENT and args.payee_seed_file is None and args.payee_seed_env is None:
+            return None  # named by its public key instead, or missing: see _payee_not_given
+        seed = _read_seed(param, args, environ)
+        gathered.seeds.append(seed)
+        return seed
+    path = _file_path(param, args)
+    value = None if param.kind == DOC else getattr(args, param.name)
+    if value is None and path is not None:
+        gathered.origins[param.name] = f"in {_file_name(path)}, given by {_file_flag(param)}"
+        value = _value_from_file(param, path)
+    return value
+
+
+def _settle_all(command: Command, args: argparse.Namespace, given: Callable[[Param], Any],
+                members: Mapping[str, Any], member_origins: Mapping[str, str], gathered: _Arguments,
+                request: str) -> None:
+    """Each argument, in parameter order; of the payee's seed and key, only the one given."""
     payee_not_given = None
     for param in command.params:
         if param is _PAYEE_SEED_INTENT:
-            payee_not_given = _payee_not_given(args, members)
-        if param.name == payee_not_given:
-            continue
-        if param.kind == SEED:
-            seed = _read_seed(param, args, environ)
-            gathered.seeds.append(seed)
-            gathered.values[param.name] = seed
-            continue
-        path = _file_path(param, args)
-        value = None if param.kind == DOC else getattr(args, param.name)
-        if value is None and path is not None:
-            gathered.origins[param.name] = f"in {_file_name(path)}, given by {_file_flag(param)}"
-            value = _value_from_file(param, path)
-        if value is None and param.name in members:
-            gathered.origins[param.name] = member_origins[param.name]
-            value = members[param.name]
-        if value is None:
-            value = param.default
-        if value is None and param.optional:
-            continue
-        if value is None:
-            raise CliError(f"missing {param.name}: {_how_to_give(param)}")
-        gathered.values[param.name] = value
+            payee_not_given = _payee_not_given(args, members, request)
+        if param.name != payee_not_given:
+            _settle(param, given(param), members, member_origins, gathered, request)
 
 
-def _payee_not_given(args: argparse.Namespace, members: Mapping[str, Any]) -> str:
+def _settle(param: Param, given: Any, members: Mapping[str, Any], member_origins: Mapping[str, str],
+            gathered: _Arguments, request: str) -> None:
+    """The argument: as given by option, else the request's member, else the default."""
+    value = given
+    if value is None and param.name in members:
+        gathered.origins[param.name] = member_origins[param.name]
+        value = members[param.name]
+    if value is None:
+        value = param.default
+    if value is None and param.optional:
+        return
+    if value is None:
+        raise CliError(f"missing {param.name}: {_how_to_give(param, request)}")
+    gathered.values[param.name] = value
+
+
+def _payee_not_given(args: argparse.Namespace, members: Mapping[str, Any], request: str) -> str:
     """Of the payee's seed and its public key, the one not given, once exactly one is."""
     seed = [flag for flag, value in (("--payee-seed-file", args.payee_seed_file),
                                      ("--payee-seed-env", args.payee_seed_env)) if value is not None]
     key = [flag for flag, value in (("--payee-public-key", args.payee_public_key),
                                     ("--payee-public-key-file", args.payee_public_key_file),
-                                    ("payee_public_key in the request file", members.get("payee_public_key")))
+                                    (f"payee_public_key in {request}", members.get("payee_public_key")))
            if value is not None]
     if seed and key:
         raise CliError(f"give the payee's seed or its public key, not both (got {' and '.join(seed + key)})")
     if not seed and not key:
         raise CliError(
             "missing the payee: give --payee-seed-file FILE or --payee-seed-env NAME, or its public key with "
-            "--payee-public-key TEXT or --payee-public-key-file FILE (or payee_public_key in the request file)"
+            f"--payee-public-key TEXT or --payee-public-key-file FILE (or payee_public_key in {request})"
         )
     return _PAYEE_SEED_INTENT.name if key else _PAYEE_PUBLIC_KEY.name
 
@@ -668,37 +720,30 @@ def _read_seed(param: Param, args: argparse.Namespace, environ: Mapping[str, str
     raise CliError(f"missing {param.name}: give {file_flag} FILE or {env_flag} NAME")
 
 
-def _how_to_give(param: Param) -> str:
+def _how_to_give(param: Param, request: str) -> str:
     if param.kind == ARTIFACTS:
-        return f"give {param.flag} HEX (repeatable) or --no-artifacts, or {param.name} in the request file"
+        return f"give {param.flag} HEX (repeatable) or --no-artifacts, or {param.name} in {request}"
     if param.kind == HEX:
-        return f"give {param.flag} HEX or --digest-of FILE, or {param.name} in the request file"
+        return f"give {param.flag} HEX or --digest-of FILE, or {param.name} in {request}"
     alternatives = f"{param.flag} or {param.file_flag}" if param.file_flag else param.flag
-    return f"give {alternatives}, or {param.name} in the request file"
+    return f"give {alternatives}, or {param.name} in {request}"
 
 
 def _call(command: Command, arguments: _Arguments) -> Any:
-    values = arguments.values
+    assert command.function is not None
     try:
-        if command.function == "verify_ed25519_sha256_hex":
-            values["signature_hex"], values["public_key_hex"] = _key_encodings.verifier_arguments(
-                values["digest_hex"], values["signature_hex"], values["public_key_hex"]
-            )
-        if "payee_public_key" in values:
-            values["payee_public_key"] = _key_encodings.as_bytes(
-                _key_encodings.PAYEE_PUBLIC_KEY, values["payee_public_key"]
-            )
-            function = getattr(_extras, str(command.payee_key_function))
-        else:
-            function = command.call or getattr(_native, command.function)
-        result = function(**values)
-        return refuse_unreadable(result) if command.name in _BODIES else result
+        return command.function(**arguments.values)
     except (KeyboardInterrupt, SystemExit, GeneratorExit):
         raise
     except Exception as e:
-        raise CliError(_exception_text(e) + _origin(str(e), arguments.origins)) from None
+        raise CliError(_describe(e, arguments.origins)) from None
     except BaseException as e:  # pyo3_runtime.PanicException: a broken invariant inside the module
         raise CliError(f"internal failure ({type(e).__name__}): {_exception_text(e)}") from None
+
+
+def _describe(error: BaseException, origins: Mapping[str, str]) -> str:
+    """The message of a failed call, with its notes and where the input at fault was read."""
+    return _exception_text(error) + _origin(str(error), origins)
 
 
 def _origin(message: str, origins: Mapping[str, str]) -> str:
@@ -735,6 +780,10 @@ def run(argv: Sequence[str] | None = None, environ: Mapping[str, str] | None = N
         raise CliError(_unrecognized(command, extra))
     if command in KEY_COMMANDS:
         return EXIT_OK, _run_key_command(command, args, os.environ if environ is None else environ)
+    if args.jsonl is not None:
+        return _run_jsonl(command, args, os.environ if environ is None else environ)
+    if args.workers is not None:
+        raise CliError(_usage_message(f"{PROG} {command.name}", "--workers is for --jsonl"))
     arguments = _Arguments({}, {}, [])
     try:
         _gather(command, args, os.environ if environ is None else environ, arguments)
@@ -747,6 +796,57 @@ def run(argv: Sequence[str] | None = None, environ: Mapping[str, str] | None = N
     if isinstance(result, _check.BodyCheck):
         return (EXIT_OK, "ok\n") if result.ok else (EXIT_INVALID, _one_line(str(result.reason)) + "\n")
     return EXIT_OK, result + "\n"
+
+
+def _run_jsonl(command: Command, args: argparse.Namespace, environ: Mapping[str, str]) -> tuple[int, str]:
+    """Many requests, one per line: the options, files and seeds given apply to every line.
+
+    The results are written here, as they come; the output returned is empty.
+    """
+    assert isinstance(command.function, PythonicFunction)
+    function = command.function
+    _check_stdin_users(command, args)
+    try:
+        workers = _chunks.check_workers(args.workers)
+    except (TypeError, ValueError) as e:
+        raise CliError(f"--workers: {e}") from None
+    common = _Arguments({}, {}, [])
+    try:
+        given = {param.name: _given_value(param, args, environ, common) for param in command.params}
+
+        def prepare(number: int, text: str) -> _cli_jsonl.Prepared:
+            arguments = _Arguments({}, dict(common.origins), [])
+            try:
+                members, member_origins = _members(command, text, f"line {number}", f"line {number}")
+                _settle_all(command, args, lambda param: given[param.name], members, member_origins, arguments,
+                            "the request line")
+            except Exception as e:  # noqa: BLE001 - the line's own outcome
+                return e, arguments.origins
+            return batch.prepare(function, arguments.values), arguments.origins
+
+        if sys.stdout is None:
+            raise CliError("cannot write the result: standard output is closed")
+        try:
+            requests = _cli_jsonl.open_input(args.jsonl, _read_stdin_stream)
+            summary = _cli_jsonl.run(requests, sys.stdout, prepare, _describe, workers)
+        except BrokenPipeError:
+            _discard(sys.stdout)
+            return EXIT_BROKEN_PIPE, ""
+        except OSError as e:  # reading failures are CliErrors already
+            _discard(sys.stdout)
+            raise CliError(f"cannot write the result to standard output: {e.strerror or e}") from None
+    finally:
+        for seed in common.seeds:
+            seed[:] = bytes(len(seed))
+    if summary.failed:
+        return EXIT_ERROR, ""
+    return (EXIT_INVALID if summary.invalid else EXIT_OK), ""
+
+
+def _read_stdin_stream() -> IO[bytes]:
+    if sys.stdin is None:
+        raise CliError("standard input is closed")
+    return sys.stdin.buffer
 
 
 def _run_key_command(command: Command, args: argparse.Namespace, environ: Mapping[str, str]) -> str:

@@ -15,14 +15,7 @@ constexpr const char* kOutOfRange = "out of range integral type conversion attem
 // sequence. The length is only a capacity hint.
 template <class Out, class ConvertItem>
 bool convert_each_item(PyObject* object, Out& out, ConvertItem convert_item) {
-  if (PyUnicode_Check(object)) {
-    PyErr_SetString(PyExc_TypeError, "Can't extract `str` to `Vec`");
-    return false;
-  }
-  if (!PySequence_Check(object)) {
-    raise_type_mismatch(object, "Sequence");
-    return false;
-  }
+  if (!check_sequence(object)) return false;
   const Py_ssize_t hint = PyObject_Size(object);
   if (hint < 0) {
     PyErr_Clear();
@@ -52,6 +45,18 @@ bool convert_long(PyObject* object, long& out) {
 }
 
 }  // namespace
+
+bool check_sequence(PyObject* object) {
+  if (PyUnicode_Check(object)) {
+    PyErr_SetString(PyExc_TypeError, "Can't extract `str` to `Vec`");
+    return false;
+  }
+  if (!PySequence_Check(object)) {
+    raise_type_mismatch(object, "Sequence");
+    return false;
+  }
+  return true;
+}
 
 bool convert_text(PyObject* object, std::string_view& out) {
   if (!PyUnicode_Check(object)) {

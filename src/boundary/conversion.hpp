@@ -15,6 +15,9 @@
 
 namespace corvane::boundary {
 
+// A sequence other than a str, as the list conversions take: else the
+// TypeError they raise.
+bool check_sequence(PyObject* object);
 // Text: the str's UTF-8, viewed in place (the str outlives the call).
 bool convert_text(PyObject* object, std::string_view& out);
 // Seed bytes: bytes, bytearray or a sequence of integers 0..255.

@@ -3,6 +3,7 @@
 // order they are added in and listed in __all__.
 #pragma once
 
+#include "boundary/batch_frame.hpp"
 #include "boundary/declaration.hpp"
 #include "boundary/function_table.hpp"
 #include "boundary/native_functions.hpp"
@@ -58,8 +59,24 @@ using ReadBackFault = Declare<
     "reader does not read back as written (such a body can never verify), else [].",
     functions::read_back_fault, Param<"body", Text>>;
 
-using ExtrasFunctions = FunctionTable<PublicKey, BuildSignedCreateIntentForPayeeKey,
-                                      BuildSignedCreateIntentWithPolicyBindingForPayeeKey, CheckCreateIntent,
-                                      CheckEvidence, ReadBackFault>;
+// Each of the five native functions over many argument tuples, the work done
+// with the interpreter lock released: batch_ and the native name, so that the
+// batch of a function is found by its name.
+using BatchSignPayeeEvidenceBinding = Batch<SignPayeeEvidenceBinding>;
+using BatchEncodeEvidenceSignV1 = Batch<EncodeEvidenceSignV1>;
+using BatchBuildSignedCreateIntent = Batch<BuildSignedCreateIntent>;
+using BatchBuildSignedCreateIntentWithPolicyBinding = Batch<BuildSignedCreateIntentWithPolicyBinding>;
+using BatchVerifyEd25519Sha256 = Batch<VerifyEd25519Sha256>;
+// The payee-key twins too, so that a batch of create-intent requests can name
+// payees either way.
+using BatchBuildSignedCreateIntentForPayeeKey = Batch<BuildSignedCreateIntentForPayeeKey>;
+using BatchBuildSignedCreateIntentWithPolicyBindingForPayeeKey = Batch<BuildSignedCreateIntentWithPolicyBindingForPayeeKey>;
+
+using ExtrasFunctions =
+    FunctionTable<PublicKey, BuildSignedCreateIntentForPayeeKey, BuildSignedCreateIntentWithPolicyBindingForPayeeKey,
+                  CheckCreateIntent, CheckEvidence, ReadBackFault, BatchSignPayeeEvidenceBinding,
+                  BatchEncodeEvidenceSignV1, BatchBuildSignedCreateIntent, BatchBuildSignedCreateIntentWithPolicyBinding,
+                  BatchVerifyEd25519Sha256, BatchBuildSignedCreateIntentForPayeeKey,
+                  BatchBuildSignedCreateIntentWithPolicyBindingForPayeeKey>;
 
 }  // namespace corvane::boundary

@@ -8,6 +8,7 @@
 #include <span>
 
 #include "boundary/call_frame.hpp"
+#include "boundary/declaration.hpp"
 
 namespace corvane::boundary {
 
@@ -16,11 +17,22 @@ PyCFunction as_method(Handler handler) {
   return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(handler));
 }
 
+// An entry's fast-call handler: its own when it brings one (a batch), else
+// the call frame made from its declaration.
+template <class Entry>
+constexpr auto handler_of() {
+  if constexpr (requires { Entry::handler; }) {
+    return Entry::handler;
+  } else {
+    return &handle<Entry>;
+  }
+}
+
 template <class... Declarations>
 struct FunctionTable {
   static inline PyMethodDef methods[] = {
-      {Declarations::name.data(), as_method(handle<Declarations>), METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
-       Declarations::docstring.data()}...,
+      {Declarations::name.data(), as_method(handler_of<Declarations>()),
+       METH_FASTCALL | METH_KEYWORDS | METH_STATIC, Declarations::docstring.data()}...,
   };
 };
 
@@ -33,15 +45,21 @@ int add_functions(PyObject* module, std::span<PyMethodDef> methods);
 
 // A module definition for multi-phase initialisation: no state, one
 // execution step that adds the table's functions.
-template <class Table, const char* Name, const char* Doc>
+template <class Table, Literal Name, Literal Doc>
 struct ModuleDefinition {
   static int exec(PyObject* module) { return add_functions(module, Table::methods); }
   static inline PyModuleDef_Slot slots[] = {
       {Py_mod_exec, reinterpret_cast<void*>(&exec)},
       {0, nullptr},
   };
-  static inline PyModuleDef definition = {PyModuleDef_HEAD_INIT, Name, Doc, 0, nullptr, slots, nullptr, nullptr,
-                                          nullptr};
+  static inline PyModuleDef definition = {PyModuleDef_HEAD_INIT, Name.text, Doc.text, 0, nullptr, slots, nullptr,
+                                          nullptr, nullptr};
 };
+
+// What a module's PyInit_ function returns.
+template <class Table, Literal Name, Literal Doc>
+PyObject* initialise_module() {
+  return PyModuleDef_Init(&ModuleDefinition<Table, Name, Doc>::definition);
+}
 
 }  // namespace corvane::boundary

@@ -4,21 +4,13 @@
 #include <cstddef>
 
 #include "encoding/character_literal.hpp"
+#include "encoding/digit_values.hpp"
 
 namespace corvane::encoding {
 namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-constexpr std::uint8_t kNotInAlphabet = 0xFF;
-
-constexpr std::array<std::uint8_t, 256> make_values() {
-  std::array<std::uint8_t, 256> values{};
-  values.fill(kNotInAlphabet);
-  for (std::uint8_t i = 0; i < 64; ++i) values[static_cast<unsigned char>(kAlphabet[i])] = i;
-  return values;
-}
-
-constexpr std::array<std::uint8_t, 256> kValues = make_values();
+constexpr std::array<std::uint8_t, 256> kValues = digit_values(kAlphabet);
 
 std::string located(std::string_view what, std::string_view text, std::size_t position, std::string_view after) {
   return std::string(what) + character_literal(static_cast<std::uint8_t>(text[position])) + " at position " +
@@ -66,7 +58,7 @@ Expected<ByteVector> decode_base64(std::string_view text) {
   int pending = 0;
   for (std::size_t i = 0; i < symbols; ++i) {
     const std::uint8_t value = kValues[static_cast<unsigned char>(text[i])];
-    if (value == kNotInAlphabet) return fail(Error(located("Invalid character ", text, i, "")));
+    if (value == kNotADigit) return fail(Error(located("Invalid character ", text, i, "")));
     bits = bits << 6 | value;
     pending += 6;
     if (pending >= 8) {

@@ -4,25 +4,13 @@
 #include <cstddef>
 
 #include "encoding/character_literal.hpp"
+#include "encoding/digit_values.hpp"
 
 namespace corvane::encoding {
 namespace {
 
 constexpr char kDigits[] = "0123456789abcdef";
-constexpr std::uint8_t kNotADigit = 0xFF;
-
-constexpr std::array<std::uint8_t, 256> make_digit_values() {
-  std::array<std::uint8_t, 256> values{};
-  values.fill(kNotADigit);
-  for (int i = 0; i < 10; ++i) values['0' + i] = static_cast<std::uint8_t>(i);
-  for (int i = 0; i < 6; ++i) {
-    values['a' + i] = static_cast<std::uint8_t>(10 + i);
-    values['A' + i] = static_cast<std::uint8_t>(10 + i);
-  }
-  return values;
-}
-
-constexpr std::array<std::uint8_t, 256> kDigitValues = make_digit_values();
+constexpr std::array<std::uint8_t, 256> kDigitValues = digit_values(kDigits, "0123456789ABCDEF");
 
 Failure<std::string> invalid_character(std::string_view text, std::size_t position) {
   return fail("Invalid character " + character_literal(static_cast<std::uint8_t>(text[position])) +

@@ -1,8 +1,8 @@
 // _frame_probe: a test-only module whose functions are declared and run
 // through the same call frame as corvane_kit._native, so that the frame's
 // failure paths (a broken invariant, an unknown C++ exception, running out of
-// memory) can be driven from Python. It is built with the C++ tests and never
-// installed.
+// memory) can be driven from Python, in single calls and in batches. It is
+// built with the C++ tests and never installed.
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "base/internal_failure.hpp"
+#include "boundary/batch_frame.hpp"
 #include "boundary/declaration.hpp"
 #include "boundary/function_table.hpp"
 #include "boundary/parameter_kinds.hpp"
@@ -53,9 +54,12 @@ Expected<std::string> echo_amount(const Amount& r) { return std::to_string(r.amo
 Expected<std::string> echo_seq(const Seq& r) { return std::to_string(r.seq); }
 Expected<std::string> fail_value(const Message& r) { return value_error(std::string(r.message)); }
 
-using ProbeFunctions = FunctionTable<Declare<"panic", "", panic, Param<"message", Text>>,
-                                     Declare<"panic_unknown", "", panic_unknown>,
-                                     Declare<"exhaust_memory", "", exhaust_memory>,
+using Panic = Declare<"panic", "", panic, Param<"message", Text>>;
+using PanicUnknown = Declare<"panic_unknown", "", panic_unknown>;
+using ExhaustMemory = Declare<"exhaust_memory", "", exhaust_memory>;
+
+using ProbeFunctions = FunctionTable<Panic, PanicUnknown, ExhaustMemory, Batch<Panic>, Batch<PanicUnknown>,
+                                     Batch<ExhaustMemory>,
                                      Declare<"echo_seed", "", echo_seed, Param<"seed", SeedBytes>>,
                                      Declare<"echo_items", "", echo_items, Param<"items", TextList>>,
                                      Declare<"echo_amount", "", echo_amount, Param<"amount", SignedAmount>>,
