@@ -273,8 +273,7 @@ def test_internal_failure_is_one_line(run, monkeypatch):
 
     monkeypatch.setattr(_api, "_EVIDENCE_RECORD", NativeTarget(panic, panic))
     assert run(["evidence-bytes", *EVIDENCE]) == (
-        2, "", "corvane-kit: error: internal failure (PanicException): signature operation failed: broken invariant
-")
+        2, "", "corvane-kit: error: internal failure (PanicException): signature operation failed: broken invariant\n")
 
 
 @pytest.mark.parametrize("command", ["create-intent", "create-policy-intent", "sign-evidence", "evidence-bytes",

@@ -80,6 +80,12 @@ ROADS = {
 }
 
 
+def watched_objects(arguments):
+    items = [*arguments, *(x for v in arguments if isinstance(v, (list, tuple)) for x in v)]
+    # Small ints and singletons are shared with the whole interpreter.
+    return [v for v in items if not (v is None or isinstance(v, bool) or (type(v) is int and v < 257))]
+
+
 def snapshot(watched):
     gc.collect()
     heap = None
@@ -108,9 +114,7 @@ def test_repeated_calls_leave_nothing_behind(road):
                 assert type(e) is outcome
 
     repeat(1_000)
-    # Small ints and singletons are shared with the whole interpreter.
-    items = [*kwargs.values(), *(x for v in kwargs.values() if isinstance(v, list) for x in v)]
-    watched = [v for v in items if not (v is None or isinstance(v, bool) or (type(v) is int and v < 257))]
+    watched = watched_objects(list(kwargs.values()))
     refs, objects, blocks, heap = snapshot(watched)
     repeat(CALLS)
     refs_after, objects_after, blocks_after, heap_after = snapshot(watched)
