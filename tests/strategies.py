@@ -9,7 +9,7 @@ from hypothesis import strategies as st
 
 from payload_reference import WHITE_SPACE
 
-# Floats stay out: Python spells them otherwise than the wire, see test_json_numbers.
+# Floats stay out: Python spells them otherwise than the wire.
 _TEXT = st.text(st.sampled_from(list("ab\x00\x1f\x7f\"\\/\b\f\n\r\tA")) | st.characters(exclude_categories=["Cs"]),
                 max_size=8)
 JSON_VALUES = st.recursive(

@@ -12,7 +12,6 @@ import io
 import json
 import pathlib
 import sys
-import threading
 import uuid
 
 import pytest
@@ -102,18 +101,6 @@ def test_batch_items_are_single_calls(data, name, workers):
     assert [described(x) for x in pythonics] == [single(lambda r=r: pythonic(**r)) for r in drawn]
 
 
-@pytest.mark.parametrize("name, document", [("build_signed_create_intent_json", "budget_json"),
-                                            ("build_signed_create_intent_with_policy_binding_json", "budget_json"),
-                                            ("sign_payee_evidence_binding_json", "payload_json")])
-def test_payees_named_either_way_and_refused_bodies_keep_their_places(name, document):
-    base, pythonic, python_batch = FUNCTIONS[name]
-    by_key = by_payee_key(base)
-    drawn = [by_key, base, {**by_key, document: UNREADABLE}, {**base, document: UNREADABLE}] * 40
-    results = python_batch(drawn, workers=2)
-    assert [described(x) for x in results] == [single(lambda r=r: pythonic(**r)) for r in drawn]
-    assert results[0] == results[1] and type(results[2]) is ValueError
-
-
 def test_a_failing_item_costs_no_other_and_the_items_argument_is_checked():
     good, bad = tuple(VERIFY.values()), ("00" * 31, *tuple(VERIFY.values())[1:])
     results = _extras.batch_verify_ed25519_sha256_hex([good, bad, (1, "", ""), "abc", 5, good[:2], good])
@@ -150,32 +137,6 @@ def test_broken_invariants_and_lack_of_memory_are_the_items_exceptions(frame_pro
     (unknown,) = frame_probe.batch_panic_unknown([()])
     assert type(unknown).__name__ == "PanicException"
     assert [type(x) for x in frame_probe.batch_exhaust_memory([(), ()])] == [MemoryError, MemoryError]
-
-
-def test_threads_calling_batches_at_once_see_single_call_results():
-    cases = []
-    for name, (base, pythonic, python_batch) in FUNCTIONS.items():
-        drawn = [base, {**base, next(iter(base)): 5}, {**base, list(base)[-1]: "zz"}] * 4
-        expected = [single(lambda r=r: native_function(name)(**r)) for r in drawn]
-        items = [inspect.signature(native_function(name)).bind(**r).args for r in drawn]
-        cases.append((lambda i=items, n=name: getattr(_extras, "batch_" + n)(i), expected))
-        cases.append((lambda d=drawn, b=python_batch: b(d, workers=2), [single(lambda r=r: pythonic(**r)) for r in drawn]))
-    start = threading.Barrier(4)
-    mismatches = []
-
-    def worker(t):
-        start.wait()
-        for _ in range(5):
-            for call, expected in cases[t:] + cases[:t]:
-                if [described(x) for x in call()] != expected:
-                    mismatches.append(t)
-
-    threads = [threading.Thread(target=worker, args=(t,)) for t in range(4)]
-    for thread in threads:
-        thread.start()
-    for thread in threads:
-        thread.join()
-    assert mismatches == []
 
 
 @pytest.mark.parametrize("layer", ["native", "python"])
@@ -216,22 +177,16 @@ JSONL_RUNS = [
     ("sign-evidence", None, [GOOD_LINE, "", "  ", GOOD_LINE], 0, [(1, None), (4, None)]),
     ("evidence-bytes", None, [
         json.dumps({**EVIDENCE_REQUEST, "tenant_id": 5}),
-        '{"a": 1, "a": 2}',
-        json.dumps({**EVIDENCE_REQUEST, "secret_seed": "5e" * 32}),
         GOOD_LINE,
         json.dumps({**EVIDENCE_REQUEST, "intent_id": "nope"}),
-        "[]",
         json.dumps({k: v for k, v in EVIDENCE_REQUEST.items() if k != "payee_did"}),
         b"\xff\xfe",
     ], 2, [
         (1, ("RequestError", "line 1: member tenant_id must be a string")),
-        (2, ("RequestError", "line 2: key 'a' appears twice")),
-        (3, ("RequestError", "line 3: seeds are not read from request files (secret_seed); use a seed file or variable")),
-        (4, None),
-        (5, ("RuntimeError", "intent_id: invalid character: found `n` at 0 (in member intent_id of line 5)")),
-        (6, ("RequestError", "line 6: the request must be a JSON object")),
-        (7, ("RequestError", "missing payee_did: give --payee-did, or payee_did in the request line")),
-        (8, ("RequestError", "line 8: not UTF-8 text (byte 0)")),
+        (2, None),
+        (3, ("RuntimeError", "intent_id: invalid character: found `n` at 0 (in member intent_id of line 3)")),
+        (4, ("RequestError", "missing payee_did: give --payee-did, or payee_did in the request line")),
+        (5, ("RequestError", "line 5: not UTF-8 text (byte 0)")),
     ]),
     ("sign-evidence", "from-option", [
         json.dumps({**EVIDENCE_REQUEST, "payload_json": '{"a":'}), GOOD_LINE,

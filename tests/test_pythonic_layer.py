@@ -151,7 +151,6 @@ REFUSALS = [
      "create_intent() takes exactly one of payee_seed and payee_public_key; neither was given"),
     (corvane_kit.create_intent, CREATE, {"payee_public_key": bytes(32)}, TypeError,
      "create_intent() takes exactly one of payee_seed and payee_public_key; both were given"),
-    (_extras.public_key, {}, {"seed": "00" * 32}, TypeError, "Can't extract `str` to `Vec`"),
     (corvane_kit.verify_digest_signature, VERIFY, {"signature_hex": "00" * 32}, ValueError,
      "signature_hex must be a 64-byte Ed25519 signature: 64 raw bytes, 128 hex digits or 88 base64 characters "
      "(found 64 characters)"),

@@ -31,7 +31,6 @@ body = _native.sign_payee_evidence_binding_json(
     "tenant-7", INTENT, "did:q", "{}", artifacts, "2025-03-01T12:00:00Z", SEED
 )
 ok: bool = _native.verify_ed25519_sha256_hex(digest_hex="00" * 32, signature_hex="", public_key_hex="")
-names: list[str] = _native.__all__
 ok = corvane_kit.verify_ed25519_sha256_hex("", "", "")  # the package's top-level names are the same functions
 
 # Wrong types.
@@ -43,8 +42,6 @@ _native.build_signed_create_intent_json(
 )
 # No defaults: every parameter is required; no unknown keywords.
 _native.encode_evidence_sign_v1_hex("t", INTENT, "d", "{}", [ART])  # type: ignore[call-arg]
-# The results are not interchangeable.
-wrong_bool: bool = _native.encode_evidence_sign_v1_hex("t", INTENT, "d", "{}", [ART], "x")  # type: ignore[assignment]
 
 
 # --- The Pythonic layer ----------------------------------------------------

@@ -23,23 +23,6 @@ Array array_of(std::string_view text) {
   return out;
 }
 
-void key_decoding() {
-  const struct {
-    std::string_view key;
-    bool decodes;
-  } cases[] = {
-      {"0100000000000000000000000000000000000000000000000000000000000080", true},   // x = 0, sign bit
-      {"0000000000000000000000000000000000000000000000000000000000000000", true},   // order 4
-      {"edffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", true},   // y = p
-      {"f0ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", true},   // y = p + 3
-      {"ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff", true},   // y = p + 18
-      {"73f5624a4fe334ec76bb9edacc198847d2a2d318313cb71a7b7731b1c6f72cbe", true},   // mixed order
-      {"0200000000000000000000000000000000000000000000000000000000000000", false},  // y = 2
-      {"efffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", false},  // y = p + 2
-  };
-  for (const auto& c : cases) CHECK_EQ(corvane::crypto::decodes_to_curve_point(array_of<PublicKey>(c.key)), c.decodes);
-}
-
 void verification() {
   const struct {
     std::string_view label, key, message, signature;
@@ -93,7 +76,6 @@ void verification() {
 }  // namespace
 
 int main() {
-  key_decoding();
   verification();
   return check::failures() != 0;
 }

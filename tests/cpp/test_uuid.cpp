@@ -21,8 +21,6 @@ void explains_texts_of_the_accepted_lengths() {
   const struct {
     std::string_view text, message;
   } cases[] = {
-      {"{0000000g-0000-0000-0000-000000000000}", "invalid character: found `g` at 7"},
-      {"urn:uuid:0000000g-0000-0000-0000-000000000000", "invalid character: found `g` at 7"},
       {"{0000000-0000-0000-0000-00000000000}", "invalid character: found `{` at 0"},
       // U+0130 ends in the byte 0x30 ("0"); it is still an invalid character.
       {"0000000\xC4\xB0-0000-0000-0000-00000000000", "invalid character: found `\xC4\xB0` at 7"},
