@@ -143,6 +143,13 @@ RESULTS = [
     (["check-intent", "--body", "@policy_body", "--tenant-id", "tenant-7", "--policy-digest",
       example_args("policy-intent.json")["policy_content_digest_hex"], "--materialized-predicate", "@predicate"], b"",
      lambda: "ok"),
+    # Signatures and keys from raw, hex or base64 files, options or request members.
+    (["verify-digest", "--digest-hex", DIGEST.hex(), "--signature-file", "@sig_raw", "--public-key-file", "@pub_b64"], b"",
+     lambda: "true"),
+    (["verify-digest", "--request", "-", "--signature-file", "@sig_hex"],
+     json.dumps({"digest_hex": DIGEST.hex(), "public_key_hex": B64(PUBLIC).decode()}).encode(), lambda: "true"),
+    (["verify-digest", "--request", "-", "--public-key", f" {PUBLIC.hex()}\n", "--digest-hex", "00" * 32],
+     json.dumps({"signature_hex": B64(SIGNATURE).decode()}).encode(), lambda: (1, "false")),
     (["check-evidence", "--body", "@evidence_body", "--tenant-id", "tenant-7", "--intent-id",
       "123e4567-e89b-12d3-a456-426614174000"], b"", lambda: "ok"),
 ]  # fmt: skip
@@ -154,23 +161,6 @@ def test_results_are_the_native_ones(run, monkeypatch, argv, stdin, expected):
     monkeypatch.setenv("CK_PAYEE", f" {PAYEE.hex()}\n")
     status, output = expected() if isinstance(expected(), tuple) else (0, expected())
     assert run(argv, stdin) == (status, output + "\n", "")
-
-
-# (signature, public key, request members): each spelling, as option, file or request member.
-FORMS = [
-    (["--signature", SIGNATURE.hex()], ["--public-key", f" {B64(PUBLIC).decode()}\n"], {}),
-    (["--signature-file", "@sig_raw"], ["--public-key-file", "@pub_b64"], {}),
-    (["--signature-file", "@sig_hex"], [], {"public_key_hex": B64(PUBLIC).decode()}),
-    ([], ["--public-key", PUBLIC.hex()], {"signature_hex": B64(SIGNATURE).decode()}),
-]
-
-
-@pytest.mark.parametrize("signature, key, members", FORMS)
-@pytest.mark.parametrize("digest, expected", [(DIGEST, (0, "true\n", "")), (bytes(32), (1, "false\n", ""))])
-def test_verify_digest(run, tmp_path, signature, key, members, digest, expected):
-    SIGNER.verify_key.verify(DIGEST, SIGNATURE)  # the oracle: PyNaCl accepts DIGEST and only it
-    (tmp_path / "r.json").write_text(json.dumps({"digest_hex": digest.hex(), **members}))
-    assert run(["verify-digest", "--request", tmp_path / "r.json", *signature, *key]) == expected
 
 
 def test_new_seed_writes_a_private_file_and_prints_its_key(run, tmp_path):
@@ -238,6 +228,57 @@ def test_failures_are_one_line(run, paths, monkeypatch, argv, stdin, message):
     assert err.endswith("\n") and err.count("\n") == 1, err
     assert err.startswith("corvane-kit: error: " + re.sub(r"@[\w/]+", lambda m: paths.get(m[0], paths["@missing"] + m[0][8:]), message))
     assert SECRET[:32] not in err
+
+
+EVIDENCE_REQUEST = json.loads((EXAMPLES / "evidence.json").read_text())
+GOOD, BY_KEY = json.dumps(EVIDENCE_REQUEST), json.dumps({**INTENT_REQUEST, "payee_public_key": B64(PAYEE_KEY).decode()})
+VERIFY_LINES = [json.dumps({"digest_hex": digest.hex(), "signature_hex": SIGNATURE.hex(), "public_key_hex": PUBLIC.hex()})
+                for digest in (DIGEST, bytes(32))]
+
+
+def line(request=EVIDENCE_REQUEST, drop=(), **changes):
+    return json.dumps({**{k: v for k, v in request.items() if k not in drop}, **changes})
+
+
+# (command and options, input lines, status, per output line: its number and the single call's result, or the
+# error's type and message)
+JSONL = [
+    (["sign-evidence", "--seed-file", "@payee"], [GOOD, "", "  ", GOOD], 0, [(1, sign), (4, sign)]),
+    (["evidence-bytes"], [line(tenant_id=5), GOOD, line(intent_id="nope"), line(drop="payee_did"), b"\xff\xfe"], 2, [
+        (1, ("RequestError", "line 1: member tenant_id must be a string")),
+        (2, record),
+        (3, ("RuntimeError", "intent_id: invalid character: found `n` at 0 (in member intent_id of line 3)")),
+        (4, ("RequestError", "missing payee_did: give --payee-did, or payee_did in the request line")),
+        (5, ("RequestError", "line 5: not UTF-8 text (byte 0)")),
+    ]),
+    (["sign-evidence", "--seed-file", "@payee", "--tenant-id", "t-9"], [line(payload_json='{"a":'), GOOD], 2, [
+        (1, ("ValueError", "payload_json: EOF while parsing a value at line 1 column 5 "
+                           "(in member payload_json of line 1, counting within its text)")),
+        (2, lambda: sign(tenant_id="t-9")),
+    ]),
+    (["create-intent", "--principal-seed-file", "@principal"],
+     [BY_KEY, line(json.loads(BY_KEY), budget_json={"v": 2.2790121708605247e274}), json.dumps(INTENT_REQUEST)], 2, [
+        (1, create),
+        (2, ("ValueError", "budget_json: the number 2.279012170860525e+274 reads back as 2.2790121708605247e+274, "
+                           "so the service could never verify the body (in member budget_json of line 2, counting "
+                           "within its value on one line)")),
+        (3, ("RequestError", "missing the payee: give --payee-seed-file FILE or --payee-seed-env NAME, or its public "
+                             "key with --payee-public-key TEXT or --payee-public-key-file FILE (or payee_public_key "
+                             "in the request line)")),
+    ]),
+    (["verify-digest"], VERIFY_LINES[:1] * 2, 0, [(1, lambda: True), (2, lambda: True)]),
+    (["verify-digest"], VERIFY_LINES, 1, [(1, lambda: True), (2, lambda: False)]),  # an invalid signature: 1
+]  # fmt: skip
+
+
+@pytest.mark.parametrize("argv, lines, status, expected", JSONL)
+def test_json_lines_give_one_line_per_request(run, argv, lines, status, expected):
+    stdin = b"\n".join(x if isinstance(x, bytes) else x.encode() for x in lines)
+    result = run([argv[0], "--jsonl", "-", "--workers", "2", *argv[1:]], stdin)
+    assert result[0::2] == (status, "")
+    assert [json.loads(x) for x in result[1].splitlines()] == [
+        {"line": n, "result": e()} if callable(e) else {"line": n, "error": {"type": e[0], "message": e[1]}}
+        for n, e in expected]
 
 
 # (mode, owner, accepted): the owner is this process, or another user (uid 65534).

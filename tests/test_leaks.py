@@ -43,7 +43,6 @@ FUNCTIONS |= {
                                            "materialized_predicate_json": None}),
     "check evidence": (_extras.check_evidence, {"body": native.sign_payee_evidence_binding_json(**SIGN),
                                                "tenant_id": "tenant-7", "intent_id": INTENT_ID}),
-    "read back": (_extras.read_back_fault, {"body": MISREAD_BODY}),
 }
 BIG = 2**70
 # (function, changed arguments, outcome: None for a result, else the exception).
@@ -71,7 +70,6 @@ ROADS = {
     "check ok": ("check", {}, None),
     "check misread number": ("check", {"body": MISREAD_BODY}, None),
     "check evidence ok": ("check evidence", {}, None),
-    "read back fault": ("read back", {}, None),
 }
 
 

@@ -31,7 +31,6 @@ body = _native.sign_payee_evidence_binding_json(
     "tenant-7", INTENT, "did:q", "{}", artifacts, "2025-03-01T12:00:00Z", SEED
 )
 ok: bool = _native.verify_ed25519_sha256_hex(digest_hex="00" * 32, signature_hex="", public_key_hex="")
-ok = corvane_kit.verify_ed25519_sha256_hex("", "", "")  # the package's top-level names are the same functions
 
 # Wrong types.
 _native.verify_ed25519_sha256_hex(b"\x00" * 32, "", "")  # type: ignore[arg-type]

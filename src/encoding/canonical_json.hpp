@@ -26,8 +26,6 @@ Expected<JsonKind> with_canonical_json(std::string_view text, const std::functio
 struct CanonicalJson {
   std::string text;
   JsonKind kind = JsonKind::null;
-
-  bool is_null() const { return kind == JsonKind::null; }
 };
 
 // Reads `text` as read_json does, into its canonical text.
