@@ -13,6 +13,7 @@ come from the pure-Python Ed25519 reference.
 import base64
 import datetime as dt
 import json
+import re
 
 import pytest
 from hypothesis import given, settings
@@ -244,6 +245,9 @@ def test_surface():
     layer = ["create_intent", "create_policy_intent", "evidence_sign_v1_hex", "sign_evidence", "verify_digest_signature"]
     assert sorted(corvane_kit.__all__) == sorted(native.__all__ + layer + extras)
     assert all(getattr(corvane_kit, name) is getattr(native, name) for name in native.__all__)
+    # The native functions the second module's docs name exist.
+    cited = {name for f in _extras.__all__ for name in re.findall(r"``(build_\w+)``", getattr(_extras, f).__doc__)}
+    assert cited and all(hasattr(native, name) or hasattr(_extras, name) for name in cited)
     # predicate_ref defaults to no reference; a payee key names the seed's body.
     without = {k: v for k, v in CREATE.items() if k != "predicate_ref"}
     assert corvane_kit.create_intent(**without) == native.build_signed_create_intent_json(**without, predicate_ref="")
