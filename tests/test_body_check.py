@@ -111,6 +111,8 @@ CASES = [("intent", change, V6) for change in SHARED] + [("policy", change, V7) 
      "policy_content_digest: given, but signing_version 6 binds no policy"),
     ("policy", {"policy_content_digest": None}, "policy_content_digest: required for signing_version 7"),
     ("policy", {"materialized_predicate_json": None}, "materialized_predicate_json: required for signing_version 7"),
+    ("policy", {"materialized_predicate_json": [float("nan")]},
+     "materialized_predicate_json: Out of range float values are not JSON compliant"),
     ("policy", {"policy_content_digest": bytes(31)}, "policy_content_digest: must decode to 32 bytes, not 31"),
     ("policy", {"materialized_predicate_json": "{"}, "materialized_predicate_json: EOF while parsing an object "
      "at line 1 column 1"),

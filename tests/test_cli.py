@@ -43,7 +43,7 @@ FILES = {
     "principal": (PRINCIPAL.hex(), 0o600), "payee": (PAYEE.hex(), 0o600), "payee_raw": (PAYEE, 0o600),
     "payee_spaced": (b" \t" + PAYEE.hex().upper().encode() + b"\r\n", 0o600),
     "key_b64": (B64(PAYEE_KEY) + b"\n", 0o644),
-    "sig_raw": (SIGNATURE, 0o644), "sig_hex": (SIGNATURE.hex().upper() + "\n", 0o644), "pub_b64": (B64(PUBLIC), 0o644),
+    "sig_raw": (SIGNATURE, 0o644), "sig_hex": (" " + SIGNATURE.hex().upper() + "\n", 0o644), "pub_b64": (B64(PUBLIC), 0o644),
     "pub_g": ("g" + PUBLIC.hex()[1:], 0o644),
     "empty": (b"", 0o644), "tools": ("[]", 0o644), "latin1": ('{"a": "\xe9"}'.encode("latin-1"), 0o644),
     "payload": ('  {"x": "\\u00e9", "x": 2, "f": [1.0, -0, 1e2]}\n', 0o644),
@@ -188,7 +188,9 @@ ERRORS = [
     (["sign-evidence", *EVIDENCE, "--seed-env", "CK_BAD"], b"", "--seed-env: environment variable CK_BAD must hold 64 hex digits"),
     (["sign-evidence", *EVIDENCE], b"", "missing secret_seed: give --seed-file FILE or --seed-env NAME"),
     (["sign-evidence", *EVIDENCE, "--seed", SECRET], b"",
-     "unrecognized arguments: --seed (1 other value, not shown); a seed is never given"),
+     "unrecognized arguments: --seed (1 other value, not shown); a seed is never given on the command line: use "
+     "--seed-file or --seed-env; see 'corvane-kit sign-evidence --help'"),
+    (["evidence-bytes", *EVIDENCE, "--workers", "2"], b"", "--workers is for --jsonl"),
     (["sign-evidence", *EVIDENCE, SECRET], b"", "unrecognized arguments (1 other value, not shown)"),
     (["evidence-bytes", "--request", "-"], b'{"tenant_id": "t",',
      "--request standard input: not a JSON text: Expecting property name enclosed in double quotes"),
@@ -267,7 +269,7 @@ JSONL = [
                              "in the request line)")),
     ]),
     (["verify-digest"], VERIFY_LINES[:1] * 2, 0, [(1, lambda: True), (2, lambda: True)]),
-    (["verify-digest"], VERIFY_LINES, 1, [(1, lambda: True), (2, lambda: False)]),  # an invalid signature: 1
+    (["verify-digest"], VERIFY_LINES[::-1], 1, [(1, lambda: False), (2, lambda: True)]),  # any invalid signature: 1
 ]  # fmt: skip
 
 
