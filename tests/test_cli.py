@@ -42,7 +42,7 @@ INTENT_REQUEST = json.loads((EXAMPLES / "intent.json").read_text())
 FILES = {
     "principal": (PRINCIPAL.hex(), 0o600), "payee": (PAYEE.hex(), 0o600), "payee_raw": (PAYEE, 0o600),
     "payee_spaced": (b" \t" + PAYEE.hex().upper().encode() + b"\r\n", 0o600),
-    "key_b64": (B64(PAYEE_KEY) + b"\n", 0o644),
+    "key_b64": (B64(PAYEE_KEY) + b"\n", 0o644), "short": (b"5e5e", 0o600),
     "sig_raw": (SIGNATURE, 0o644), "sig_hex": (" " + SIGNATURE.hex().upper() + "\n", 0o644), "pub_b64": (B64(PUBLIC), 0o644),
     "pub_g": ("g" + PUBLIC.hex()[1:], 0o644),
     "empty": (b"", 0o644), "tools": ("[]", 0o644), "latin1": ('{"a": "\xe9"}'.encode("latin-1"), 0o644),
@@ -131,19 +131,17 @@ RESULTS = [
     (["sign-evidence", "--request", "-", "--seed-file", "@payee"], (EXAMPLES / "evidence.json").read_bytes(), sign),
     (["sign-evidence", *EVIDENCE, "--seed-file", "-"], PAYEE.hex().encode() + b"\n", sign),
     (["sign-evidence", *EVIDENCE, "--seed-file", "@payee_spaced"], b"", sign),
-    (INTENT + ["--principal-seed-env", "CK_PRINCIPAL", "--payee-seed-env", "CK_PAYEE"], b"", create),
     (INTENT + SEEDS[:2] + ["--payee-public-key", B64(PAYEE_KEY).decode()], b"", create),
     (["create-policy-intent", "--request", EXAMPLES / "policy-intent.json", *SEEDS[:2], "--payee-public-key-file",
       "@key_b64"], b"", policy),
     (["create-intent", "--request", "@key_request", *SEEDS[:2]], b"", create),
     (["public-key", "--seed-file", "@payee_raw", "--format", "hex"], b"", PAYEE_KEY.hex),
-    (["public-key", "--seed-env", "CK_PAYEE"], b"", lambda: B64(PAYEE_KEY).decode()),
+    (["public-key", "--seed-env", "CK_PAYEE", "--format", "base64"], b"", lambda: B64(PAYEE_KEY).decode()),
     (["check-intent", "--body", "@intent_body", "--tenant-id", "tenant-8"], b"",
      lambda: (1, "principal_signature: does not verify over the rebuilt IntentSignV6 payload")),
     (["check-intent", "--body", "@policy_body", "--tenant-id", "tenant-7", "--policy-digest",
       example_args("policy-intent.json")["policy_content_digest_hex"], "--materialized-predicate", "@predicate"], b"",
      lambda: "ok"),
-    # Signatures and keys from raw, hex or base64 files, options or request members.
     (["verify-digest", "--digest-hex", DIGEST.hex(), "--signature-file", "@sig_raw", "--public-key-file", "@pub_b64"], b"",
      lambda: "true"),
     (["verify-digest", "--request", "-", "--signature-file", "@sig_hex"],
@@ -157,7 +155,6 @@ RESULTS = [
 
 @pytest.mark.parametrize("argv, stdin, expected", RESULTS)
 def test_results_are_the_native_ones(run, monkeypatch, argv, stdin, expected):
-    monkeypatch.setenv("CK_PRINCIPAL", PRINCIPAL.hex().upper())
     monkeypatch.setenv("CK_PAYEE", f" {PAYEE.hex()}\n")
     status, output = expected() if isinstance(expected(), tuple) else (0, expected())
     assert run(argv, stdin) == (status, output + "\n", "")
@@ -183,7 +180,7 @@ ERRORS = [
      b"", "public_key_hex: Invalid character 'g' at position 0 (in @pub_g, given by --public-key-file)"),
     (["sign-evidence", "--request", "-", "--seed-file", "-"], b"{}",
      "only one argument may read standard input ('-'); got --request and --seed-file"),
-    (["sign-evidence", *EVIDENCE, "--seed-file", "@missing"], b"", "--seed-file: cannot read @missing"),
+    (["sign-evidence", *EVIDENCE, "--seed-file", "@missing"], b"", "--seed-file: cannot read @missing: No such file or directory"),
     (["sign-evidence", *EVIDENCE, "--seed-file", SECRET], b"", "--seed-file takes the path of a seed file, not a seed"),
     (["sign-evidence", *EVIDENCE, "--seed-env", "CK_BAD"], b"", "--seed-env: environment variable CK_BAD must hold 64 hex digits"),
     (["sign-evidence", *EVIDENCE], b"", "missing secret_seed: give --seed-file FILE or --seed-env NAME"),
@@ -218,6 +215,8 @@ ERRORS = [
     (["create-intent", "--request", "@misread", *SEEDS], b"", "budget_json: the number 2.2790121708605247e+274 reads "
      "back as 2.279012170860525e+274, so the service could never verify the body"),
     (["new-seed", "--out", "@payee"], b"", "--out: @payee already exists; new-seed never replaces a file"),
+    (["new-seed", "--out", "-"], b"", "--out takes the path of a new file: a seed is never written to standard output"),
+    (["sign-evidence", *EVIDENCE, "--seed-file", "@short"], b"", "--seed-file @short must hold 32 raw bytes or 64 hex digits"),
     ([], b"", "choose a command: create-intent, create-policy-intent, sign-evidence, evidence-bytes, verify-digest"),
 ]  # fmt: skip
 
