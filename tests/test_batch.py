@@ -92,7 +92,7 @@ def test_batch_items_are_single_calls(data, name, workers):
              for r in drawn]
     natives = getattr(_extras, "batch_" + name)(items)
     assert [described(x) for x in natives] == [single(lambda i=i: native(*i)) for i in items]
-    pythonics = python_batch(drawn, workers=workers)
+    pythonics = python_batch(iter(drawn), workers=workers)  # any iterable
     assert [described(x) for x in pythonics] == [single(lambda r=r: pythonic(**r)) for r in drawn]
 
 
