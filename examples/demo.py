@@ -34,7 +34,8 @@ import sys
 import tempfile
 import uuid
 
-from nacl.signing import SigningKey
+from nacl.exceptions import BadSignatureError
+from nacl.signing import SigningKey, VerifyKey
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tests"))
@@ -92,6 +93,14 @@ def canonical_time(text: str) -> str:
     return ref.rfc3339(dt.datetime.fromisoformat(text))
 
 
+def verifies(public_key: bytes, message: bytes, signature: bytes) -> bool:
+    try:
+        VerifyKey(public_key).verify(message, signature)
+    except BadSignatureError:
+        return False
+    return True
+
+
 def pubkey_b64(seed_bytes: bytes) -> str:
     return base64.b64encode(bytes(SigningKey(seed_bytes).verify_key)).decode()
 
@@ -123,7 +132,7 @@ def check_intent(body_text: str, payload: bytes, seeds: ExampleSeeds, version: i
     signature = base64.b64decode(body["principal_signature"])
     pubkey = base64.b64decode(body["principal_pubkey"])
     check(
-        ref.verifies(pubkey, payload, signature),
+        verifies(pubkey, payload, signature),
         f"principal_signature verifies (PyNaCl) over the {len(payload)}-byte IntentSignV{version} payload "
         "rebuilt by tests/payload_reference.py",
     )
@@ -138,7 +147,7 @@ def demo_intent(seeds: ExampleSeeds) -> None:
         "--payee-seed-file", seeds.payee_file,
     )  # fmt: skip
     req = request("intent.json")
-    payload = ref.intent_sign_v6(**intent_fields(req, seeds.payee, "predicate_json"))
+    payload = ref.intent_sign(intent_fields(req, seeds.payee, "predicate_json"))
     check_intent(body, payload, seeds, 6)
     print()
 
@@ -152,19 +161,12 @@ def demo_policy_intent(seeds: ExampleSeeds) -> None:
         "--payee-seed-file", seeds.payee_file,
     )  # fmt: skip
     req = request("policy-intent.json")
-    payload = ref.intent_sign_v7(
-        **intent_fields(req, seeds.payee, "materialized_predicate_json"),
-        policy_template_id=req["policy_template_id"],
-        policy_version_seq=req["policy_version_seq"],
-        policy_content_digest=bytes.fromhex(ref.trim(req["policy_content_digest_hex"])),
+    payload = ref.intent_sign(
+        intent_fields(req, seeds.payee, "materialized_predicate_json"),
+        (req["policy_template_id"], req["policy_version_seq"], bytes.fromhex(ref.trim(req["policy_content_digest_hex"]))),
     )
     check_intent(body, payload, seeds, 7)
     print()
-
-
-def artifact_bytes(text: str) -> bytes:
-    text = ref.trim(text)
-    return bytes.fromhex(text[2:] if text.startswith("0x") else text)
 
 
 def demo_evidence(seeds: ExampleSeeds) -> None:
@@ -176,18 +178,14 @@ def demo_evidence(seeds: ExampleSeeds) -> None:
     print()
     print("== EvidenceSignV1 bytes (what the payee signed)")
     record = bytes.fromhex(corvane_kit("evidence-bytes", "--request", "examples/evidence.json"))
-    rebuilt = ref.evidence_sign_v1(
-        tenant_id=req["tenant_id"],
-        intent_id=req["intent_id"],
-        payee_did=req["payee_did"],
-        payload_digest=ref.content_digest(req["payload_json"]),
-        artifact_digest=ref.artifact_list_digest([artifact_bytes(a) for a in req["artifacts_hex"]]),
-        submitted_at=canonical_time(req["submitted_at_rfc3339"]),
+    payload_text = req["payload_json"] if isinstance(req["payload_json"], str) else json.dumps(req["payload_json"])
+    _, rebuilt = ref.evidence_oracle(
+        {**req, "payload_json": payload_text}, {"submitted_at": canonical_time(req["submitted_at_rfc3339"])}
     )
     check(record == rebuilt, f"the {len(record)} evidence bytes equal the rebuild by tests/payload_reference.py")
     check(body["payee_pubkey"] == pubkey_b64(seeds.payee), "payee_pubkey is the example payee key")
     check(
-        ref.verifies(base64.b64decode(body["payee_pubkey"]), record, base64.b64decode(body["payee_signature"])),
+        verifies(base64.b64decode(body["payee_pubkey"]), record, base64.b64decode(body["payee_signature"])),
         "payee_signature verifies (PyNaCl) over those bytes",
     )
     print()
@@ -203,7 +201,7 @@ def demo_manifest() -> None:
         "exporter.pub.hex is the example exporter key",
     )
     check(
-        ref.verifies(exporter, hashlib.sha256(manifest).digest(), signature),
+        verifies(exporter, hashlib.sha256(manifest).digest(), signature),
         "PyNaCl accepts manifest.sig.hex over the SHA-256 digest of manifest.json",
     )
     answer = corvane_kit(
